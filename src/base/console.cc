@@ -1,0 +1,51 @@
+#include "base/console.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace memtally {
+namespace {
+
+// Standard output is collected up to this size before it is written, so a
+// large report costs a few large writes rather than one per line.
+constexpr size_t kOutBufferSize = 64 * 1024;
+
+}  // namespace
+
+StdConsole::StdConsole(std::FILE* out, std::FILE* err) : out_(out), err_(err) {
+  buffer_.reserve(kOutBufferSize);
+}
+
+void StdConsole::out(std::string_view text) {
+  buffer_.append(text);
+  if (buffer_.size() >= kOutBufferSize) flushOut();
+}
+
+void StdConsole::err(std::string_view text) {
+  flushOut();
+  std::fwrite(text.data(), 1, text.size(), err_);
+  std::fflush(err_);
+}
+
+void StdConsole::flushOut() {
+  if (!buffer_.empty() && outError_ == 0) {
+    errno = 0;
+    const size_t written = std::fwrite(buffer_.data(), 1, buffer_.size(), out_);
+    if (written != buffer_.size()) outError_ = errno != 0 ? errno : EIO;
+  }
+  buffer_.clear();
+  if (outError_ == 0) {
+    errno = 0;
+    if (std::fflush(out_) != 0 || std::ferror(out_)) {
+      outError_ = errno != 0 ? errno : EIO;
+    }
+  }
+}
+
+std::string StdConsole::finish() {
+  flushOut();
+  if (outError_ == 0) return std::string();
+  return std::strerror(outError_);
+}
+
+}  // namespace memtally

@@ -1,0 +1,104 @@
+#include "base/line_reader.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+
+namespace memtally {
+namespace {
+
+constexpr size_t kChunkSize = 64 * 1024;
+constexpr char kEndOfText = '\x1a';
+
+bool namesDirectory(std::FILE* file) {
+  struct stat info;
+  return fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+LineReader::LineReader(std::string text) : text_(std::move(text)) {}
+
+LineReader::LineReader(std::FILE* file) : file_(file) {}
+
+LineReader::~LineReader() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+std::unique_ptr<LineReader> LineReader::openFile(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return nullptr;
+  if (namesDirectory(file)) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return std::unique_ptr<LineReader>(new LineReader(file));
+}
+
+bool LineReader::refill() {
+  if (file_ == nullptr) return false;
+  text_.resize(kChunkSize);
+  const size_t got = std::fread(text_.data(), 1, kChunkSize, file_);
+  text_.resize(got);
+  pos_ = 0;
+  return got > 0;
+}
+
+bool LineReader::readLine(std::string& line, size_t capacity) {
+  line.clear();
+  if (ended_) return false;
+  bool gotAny = false;
+  while (line.size() < capacity) {
+    if (pos_ >= text_.size() && !refill()) {
+      ended_ = true;
+      break;
+    }
+    const char* run = text_.data() + pos_;
+    const size_t avail = text_.size() - pos_;
+    const size_t want = capacity - line.size();
+    const size_t limit = avail < want ? avail : want;
+    size_t n = 0;
+    while (n < limit && run[n] != '\n' && run[n] != '\r' &&
+           run[n] != kEndOfText) {
+      ++n;
+    }
+    line.append(run, n);
+    pos_ += n;
+    if (n > 0) gotAny = true;
+    if (n == limit) continue;
+    const char c = run[n];
+    if (c == kEndOfText) {
+      ended_ = true;
+      break;
+    }
+    ++pos_;
+    gotAny = true;
+    if (c == '\n') {
+      line.push_back('\n');
+      break;
+    }
+    // A carriage return: part of the line end only when a line feed follows.
+    if (pos_ >= text_.size()) refill();
+    if (pos_ < text_.size() && text_[pos_] == '\n') {
+      ++pos_;
+      line.push_back('\n');
+      break;
+    }
+    line.push_back('\r');
+  }
+  const size_t nul = line.find('\0');
+  if (nul != std::string::npos) line.resize(nul);
+  return gotAny;
+}
+
+void LineReader::rewind() {
+  ended_ = false;
+  pos_ = 0;
+  if (file_ != nullptr) {
+    std::fseek(file_, 0, SEEK_SET);
+    std::clearerr(file_);
+    text_.clear();
+  }
+}
+
+}  // namespace memtally

@@ -1,0 +1,256 @@
+#include "routines/routine_table.h"
+
+#include <algorithm>
+#include <new>
+
+#include "base/chars.h"
+#include "base/fatal.h"
+#include "base/format.h"
+
+namespace memtally {
+namespace {
+
+// Lists longer than this keep a membership set, so that a routine with
+// thousands of callers is not searched item by item for every new one.
+constexpr size_t kListScanLimit = 16;
+
+// Raises the out-of-memory error `message` when the test seam says this
+// allocation fails.
+void checkAllocation(const RoutineTable& table, AllocationSite site,
+                     const std::string& message) {
+  if (table.failAllocation && table.failAllocation(site)) {
+    throw FatalError(message);
+  }
+}
+
+// Makes room for `slots` items. The storage grows at least geometrically, so
+// many small capacity steps never copy the array a quadratic number of times.
+template <typename T>
+void reserveSlots(std::vector<T>& items, size_t slots) {
+  if (slots > items.capacity()) {
+    items.reserve(std::max(slots, items.capacity() * 2));
+  }
+}
+
+// Grows entries by capacity steps until one more entry fits.
+void makeRoomForEntry(RoutineTable& table) {
+  if (table.capacity == 0) {
+    const std::string message =
+        "Out of memory attempting to initially allocate the symbol table.\n";
+    checkAllocation(table, AllocationSite::kTableInitial, message);
+    try {
+      reserveSlots(table.entries, kTableCapacityStep);
+    } catch (const std::bad_alloc&) {
+      throw FatalError(message);
+    }
+    table.capacity = kTableCapacityStep;
+    return;
+  }
+  while (table.count() >= table.capacity) {
+    const int32_t grown = table.capacity + kTableCapacityStep;
+    const std::string message =
+        "Out of memory attempting to reallocate the symbol table for " +
+        decimal(static_cast<uint32_t>(grown)) + " entries.\n";
+    checkAllocation(table, AllocationSite::kTableGrow, message);
+    try {
+      reserveSlots(table.entries, static_cast<size_t>(grown));
+    } catch (const std::bad_alloc&) {
+      throw FatalError(message);
+    }
+    table.capacity = grown;
+  }
+}
+
+RoutineEntry* createEntry(RoutineTable& table, std::string_view module,
+                          std::string_view routine) {
+  const std::string message =
+      "Out of memory attempting to allocate symbol table entry number " +
+      decimal(static_cast<uint32_t>(table.count() + 1)) + ".\n";
+  checkAllocation(table, AllocationSite::kEntry, message);
+  try {
+    RoutineEntry& entry = table.storage.emplace_back();
+    entry.fullName.reserve(module.size() + routine.size() + 1);
+    entry.fullName.append(module).append(1, '.').append(routine);
+    entry.foldedName = foldedCopy(entry.fullName);
+    entry.nameOffset = static_cast<int32_t>(module.size() + 1);
+    table.entries.push_back(&entry);
+    table.index.emplace(RoutineKey{entry.foldedName, entry.nameOffset}, &entry);
+    return &entry;
+  } catch (const std::bad_alloc&) {
+    throw FatalError(message);
+  }
+}
+
+struct ListMessages {
+  AllocationSite initialSite;
+  AllocationSite growSite;
+  const char* initialMessage;
+  const char* growMessage;
+};
+
+constexpr ListMessages kCallMessages = {
+    AllocationSite::kCallListInitial, AllocationSite::kCallListGrow,
+    "Out of memory attempting to initially allocate a call list.\n",
+    "Out of memory attempting to initially reallocate a call list.\n"};
+
+constexpr ListMessages kCallerMessages = {
+    AllocationSite::kCallerListInitial, AllocationSite::kCallerListGrow,
+    "Out of memory attempting to initially allocate a caller list.\n",
+    "Out of memory attempting to initially reallocate a caller list.\n"};
+
+bool listHolds(const RoutineRefList& list, const RoutineEntry* item) {
+  if (list.members) return list.members->count(item) != 0;
+  return std::find(list.items.begin(), list.items.end(), item) !=
+         list.items.end();
+}
+
+// Appends item to the list unless it holds it already, creating the list
+// with its first item.
+void appendUnique(RoutineTable& table, std::unique_ptr<RoutineRefList>& list,
+                  RoutineEntry* item, const ListMessages& messages) {
+  try {
+    if (!list) {
+      checkAllocation(table, messages.initialSite, messages.initialMessage);
+      list = std::make_unique<RoutineRefList>();
+      reserveSlots(list->items, kListCapacityStep);
+      list->capacity = kListCapacityStep;
+      list->items.push_back(item);
+      return;
+    }
+    if (listHolds(*list, item)) return;
+    if (list->count() >= list->capacity) {
+      checkAllocation(table, messages.growSite, messages.growMessage);
+      reserveSlots(list->items,
+                   static_cast<size_t>(list->capacity + kListCapacityStep));
+      list->capacity += kListCapacityStep;
+    }
+    list->items.push_back(item);
+    if (list->members) {
+      list->members->insert(item);
+    } else if (list->items.size() > kListScanLimit) {
+      list->members = std::make_unique<std::unordered_set<const RoutineEntry*>>(
+          list->items.begin(), list->items.end());
+    }
+  } catch (const std::bad_alloc&) {
+    throw FatalError(list ? messages.growMessage : messages.initialMessage);
+  }
+}
+
+// Compares the folded routine name of entry with a folded name.
+int compareRoutineName(const RoutineEntry* entry, std::string_view folded) {
+  return compareBytes(entry->foldedRoutine(), folded);
+}
+
+// Compares entry's module with a folded module name in routine order:
+// length first, then the folded bytes.
+int compareModule(const RoutineEntry* entry, std::string_view folded) {
+  const std::string_view own = entry->foldedModule();
+  if (own.size() != folded.size()) return own.size() < folded.size() ? -1 : 1;
+  return compareBytes(own, folded);
+}
+
+}  // namespace
+
+int compareRoutineOrder(const RoutineEntry& a, const RoutineEntry& b) {
+  const int byName = compareBytes(a.foldedRoutine(), b.foldedRoutine());
+  if (byName != 0) return byName;
+  return compareModule(&a, b.foldedModule());
+}
+
+size_t RoutineKeyHash::operator()(const RoutineKey& key) const {
+  return std::hash<std::string_view>()(key.folded) ^
+         (static_cast<size_t>(key.nameOffset) * 0x9e3779b97f4a7c15ULL);
+}
+
+RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
+                                 std::string_view routine, bool create) {
+  if (module.empty() || routine.empty()) return nullptr;
+  std::string& key = table.scratch;
+  key.clear();
+  key.reserve(module.size() + routine.size() + 1);
+  key.append(module).append(1, '.').append(routine);
+  foldInto(key, key);
+  const int32_t nameOffset = static_cast<int32_t>(module.size() + 1);
+  const auto found = table.index.find(RoutineKey{key, nameOffset});
+  if (found != table.index.end()) return found->second;
+  if (!create) return nullptr;
+
+  makeRoomForEntry(table);
+  RoutineEntry* entry = createEntry(table, module, routine);
+  // An entry that sorts after the last one keeps the table in order.
+  const size_t n = table.entries.size();
+  if (table.inRoutineOrder && n > 1 &&
+      compareRoutineOrder(*table.entries[n - 2], *entry) > 0) {
+    table.inRoutineOrder = false;
+  }
+  return entry;
+}
+
+void ensureRoutineOrder(RoutineTable& table) {
+  if (table.inRoutineOrder) return;
+  std::sort(table.entries.begin(), table.entries.end(),
+            [](const RoutineEntry* a, const RoutineEntry* b) {
+              return compareRoutineOrder(*a, *b) < 0;
+            });
+  table.inRoutineOrder = true;
+}
+
+RoutineEntry* findCalledRoutine(RoutineTable& table, std::string_view module,
+                                std::string_view name) {
+  if (table.entries.empty() || name.empty()) return nullptr;
+  ensureRoutineOrder(table);
+  std::string& folded = table.scratch;
+  foldInto(name, folded);
+
+  const auto& entries = table.entries;
+  const auto first = std::lower_bound(
+      entries.begin(), entries.end(), folded,
+      [](const RoutineEntry* e, std::string_view n) {
+        return compareRoutineName(e, n) < 0;
+      });
+  if (first == entries.end() || compareRoutineName(*first, folded) != 0) {
+    return nullptr;
+  }
+  const auto last = std::upper_bound(
+      first, entries.end(), folded,
+      [](std::string_view n, const RoutineEntry* e) {
+        return compareRoutineName(e, n) > 0;
+      });
+  if (module.empty()) return *first;
+
+  // A run is ordered by module, so the caller's own module is found by a
+  // search; without it, the last public routine of the run is the answer.
+  std::string& foldedModule = table.scratchModule;
+  foldInto(module, foldedModule);
+  const auto own = std::lower_bound(
+      first, last, foldedModule,
+      [](const RoutineEntry* e, std::string_view m) {
+        return compareModule(e, m) < 0;
+      });
+  if (own != last && compareModule(*own, foldedModule) == 0) return *own;
+  for (auto it = last; it != first;) {
+    --it;
+    if (((*it)->flags & ROUTINE_PRIVATE) == 0) return *it;
+  }
+  return nullptr;
+}
+
+void addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee) {
+  if (entry == nullptr || callee == nullptr) return;
+  appendUnique(table, entry->calls, callee, kCallMessages);
+}
+
+void addCaller(RoutineTable& table, RoutineEntry* entry,
+               RoutineEntry* caller) {
+  if (entry == nullptr || caller == nullptr) return;
+  appendUnique(table, entry->callers, caller, kCallerMessages);
+}
+
+void freeRoutineTable(RoutineTable& table) {
+  table.index.clear();
+  table.entries.clear();
+  table.storage.clear();
+  table.inRoutineOrder = true;
+}
+
+}  // namespace memtally

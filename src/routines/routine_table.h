@@ -1,0 +1,152 @@
+// The routine table: every Sub and Function of the application, with its
+// sizes from the map file, its computed stack figures, and the routines it
+// calls and is called by.
+#ifndef MEMTALLY_ROUTINES_ROUTINE_TABLE_H_
+#define MEMTALLY_ROUTINES_ROUTINE_TABLE_H_
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace memtally {
+
+inline constexpr uint32_t ROUTINE_DEFINED = 0x01;   // a definition was seen
+inline constexpr uint32_t ROUTINE_PRIVATE = 0x02;   // declared Private
+inline constexpr uint32_t ROUTINE_FUNCTION = 0x04;  // a Function, not a Sub
+inline constexpr uint32_t ROUTINE_TASK = 0x08;      // started by calltask
+inline constexpr uint32_t ROUTINE_VISITING = 0x10;  // on the computed path
+
+// Slots added each time the table or one of its lists runs full.
+inline constexpr int32_t kTableCapacityStep = 100;
+inline constexpr int32_t kListCapacityStep = 25;
+
+struct RoutineEntry;
+
+// A list of routines without duplicates, in the order they were added. The
+// entries are the table's; the list only refers to them.
+struct RoutineRefList {
+  std::vector<RoutineEntry*> items;
+  int32_t capacity = 0;  // slots allocated, in steps of kListCapacityStep
+
+  int32_t count() const { return static_cast<int32_t>(items.size()); }
+
+  // Membership of long lists, so that adding to them stays cheap.
+  std::unique_ptr<std::unordered_set<const RoutineEntry*>> members;
+};
+
+// One routine, known by its module name and routine name.
+struct RoutineEntry {
+  uint32_t flags = 0;               // ROUTINE_... bits
+  uint32_t invocationOverhead = 0;  // call overhead charged: 9 or 15
+  uint32_t paramBytes = 0;          // formal parameters, from the map file
+  uint32_t localBytes = 0;          // local variables, from the map file
+  uint32_t calleeBytes = 0;         // largest requirement among its callees
+  uint32_t totalBytes = 0;          // its requirement; 0 until computed
+  int32_t nameOffset = 0;           // where the routine name starts
+  std::unique_ptr<RoutineRefList> calls;    // routines it calls
+  std::unique_ptr<RoutineRefList> callers;  // routines calling it (with -c)
+  std::string fullName;    // module name, '.', routine name, case as read
+  std::string foldedName;  // fullName with A to Z folded, for ordering
+
+  std::string_view moduleName() const {
+    return std::string_view(fullName).substr(0, nameOffset - 1);
+  }
+  std::string_view routineName() const {
+    return std::string_view(fullName).substr(nameOffset);
+  }
+  std::string_view foldedModule() const {
+    return std::string_view(foldedName).substr(0, nameOffset - 1);
+  }
+  std::string_view foldedRoutine() const {
+    return std::string_view(foldedName).substr(nameOffset);
+  }
+};
+
+// The allocations the table makes; a test can make any of them fail.
+enum class AllocationSite {
+  kTableInitial,
+  kTableGrow,
+  kEntry,
+  kCallListInitial,
+  kCallListGrow,
+  kCallerListInitial,
+  kCallerListGrow,
+};
+
+// Compares two routines in routine order: routine name case-insensitively,
+// then the length of the module name (shorter first), then the module name
+// case-insensitively.
+int compareRoutineOrder(const RoutineEntry& a, const RoutineEntry& b);
+
+// Key of an entry for finding it by module and routine name.
+struct RoutineKey {
+  std::string_view folded;  // folded full name
+  int32_t nameOffset;
+  bool operator==(const RoutineKey&) const = default;
+};
+
+struct RoutineKeyHash {
+  size_t operator()(const RoutineKey& key) const;
+};
+
+// The table of all routines of one run. `entries` is kept in routine order
+// for every reader that depends on it; the unused-routines listing re-sorts
+// it by full name at the end of the run.
+struct RoutineTable {
+  RoutineTable() = default;
+  RoutineTable(const RoutineTable&) = delete;
+  RoutineTable& operator=(const RoutineTable&) = delete;
+
+  std::vector<RoutineEntry*> entries;  // owned through `storage`
+  int32_t capacity = 0;  // slots allocated, in steps of kTableCapacityStep
+
+  int32_t count() const { return static_cast<int32_t>(entries.size()); }
+
+  // When set, an allocation at a site for which it returns true fails as if
+  // memory had run out.
+  std::function<bool(AllocationSite)> failAllocation;
+
+  // False while entries appended since the last sort wait to be put in
+  // routine order; `ensureRoutineOrder` sorts them.
+  bool inRoutineOrder = true;
+
+  std::deque<RoutineEntry> storage;  // the entries themselves
+  std::unordered_map<RoutineKey, RoutineEntry*, RoutineKeyHash> index;
+  std::string scratch;        // folded names of the current lookup
+  std::string scratchModule;  // folded module name of the current lookup
+};
+
+// Returns the entry of routine `routine` in module `module`, creating it when
+// missing and `create` is set; null when either name is empty or the entry
+// is missing and not created. Throws FatalError when memory runs out.
+RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
+                                 std::string_view routine, bool create);
+
+// Returns the routine that the name `name`, used in module `module`, means:
+// the module's own routine of that name, else the public one of that name
+// whose module sorts last; with an empty module, the first of that name in
+// routine order. Null when there is none.
+RoutineEntry* findCalledRoutine(RoutineTable& table, std::string_view module,
+                                std::string_view name);
+
+// Appends callee to entry's calls unless it is there already.
+void addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee);
+
+// Appends caller to entry's callers unless it is there already.
+void addCaller(RoutineTable& table, RoutineEntry* entry, RoutineEntry* caller);
+
+// Puts entries added since the last sort into routine order.
+void ensureRoutineOrder(RoutineTable& table);
+
+// Releases every entry and its lists; the table is empty afterwards.
+void freeRoutineTable(RoutineTable& table);
+
+}  // namespace memtally
+
+#endif  // MEMTALLY_ROUTINES_ROUTINE_TABLE_H_

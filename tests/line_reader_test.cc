@@ -1,0 +1,117 @@
+#include "base/line_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+namespace memtally {
+namespace {
+
+std::vector<std::string> readAll(LineReader& reader, size_t capacity) {
+  std::vector<std::string> lines;
+  std::string line;
+  while (reader.readLine(line, capacity)) lines.push_back(line);
+  EXPECT_TRUE(line.empty());
+  return lines;
+}
+
+std::vector<std::string> readAll(const std::string& text, size_t capacity) {
+  LineReader reader(text);
+  return readAll(reader, capacity);
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(LineReaderTest, LineEndsAndSpecialBytes) {
+  struct Case {
+    const char* name;
+    std::string text;
+    size_t capacity;
+    Lines expected;
+  };
+  const Case cases[] = {
+      {"empty text", "", 79, {}},
+      {"lf", "a\nb\n", 79, {"a\n", "b\n"}},
+      {"last line without lf", "a\nb", 79, {"a\n", "b"}},
+      {"cr lf is one line end", "a\r\nb\r\n", 79, {"a\n", "b\n"}},
+      {"lone cr stays", "a\rb\n", 79, {"a\rb\n"}},
+      {"cr at the end stays", "a\r", 79, {"a\r"}},
+      {"cr cr lf keeps the first", "a\r\r\n", 79, {"a\r\n"}},
+      {"0x1a ends the text", "a\nb\x1a\nc\n", 79, {"a\n", "b"}},
+      {"0x1a at a line start", "a\n\x1a" "b\n", 79, {"a\n"}},
+      {"nul ends the line's text", std::string("ab\0cd\nef\n", 9), 79,
+       {"ab", "ef\n"}},
+      {"nul first gives an empty line", std::string("\0x\ny\n", 5), 79,
+       {"", "y\n"}},
+      {"blank line", "\n\n", 79, {"\n", "\n"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(readAll(c.text, c.capacity), c.expected) << c.name;
+  }
+}
+
+TEST(LineReaderTest, LongLinesAreCutAtTheCapacity) {
+  // A line of exactly the capacity leaves its line end to the next read.
+  EXPECT_EQ(readAll("abcd\n", 4), (Lines{"abcd", "\n"}));
+  // A line end counts as one character, also when written as CR LF.
+  EXPECT_EQ(readAll("abc\r\nd", 4), (Lines{"abc\n", "d"}));
+  EXPECT_EQ(readAll("abcdefghij\n", 4), (Lines{"abcd", "efgh", "ij\n"}));
+  const std::string longLine(600, 'x');
+  EXPECT_EQ(readAll(longLine + "\n", 511),
+            (Lines{std::string(511, 'x'), std::string(89, 'x') + "\n"}));
+}
+
+TEST(LineReaderTest, RewindReadsTheTextAgainAfterEndOfText) {
+  LineReader reader("one\r\ntwo\x1aignored");
+  EXPECT_EQ(readAll(reader, 79), (Lines{"one\n", "two"}));
+  reader.rewind();
+  EXPECT_EQ(readAll(reader, 79), (Lines{"one\n", "two"}));
+}
+
+class LineReaderFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("memtally_line_reader_" + std::to_string(::testing::UnitTest::
+                                                         GetInstance()
+                                                             ->random_seed()));
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string write(const std::string& name, const std::string& text) {
+    const std::filesystem::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(LineReaderFileTest, FileReadsLikeMemoryAcrossChunkBoundaries) {
+  // CR LF pairs and long lines straddle the reader's internal chunks.
+  std::string text;
+  for (int i = 0; i < 40000; ++i) {
+    text += "line " + std::to_string(i) + (i % 3 == 0 ? "\r\n" : "\n");
+    if (i % 1000 == 0) text += std::string(700, 'y') + "\r\n";
+  }
+  text += "tail\r";
+  const std::string path = write("big.txt", text);
+  auto file = LineReader::openFile(path);
+  ASSERT_NE(file, nullptr);
+  const Lines fromFile = readAll(*file, 511);
+  EXPECT_EQ(fromFile, readAll(text, 511));
+  file->rewind();
+  EXPECT_EQ(readAll(*file, 511), fromFile);
+}
+
+TEST_F(LineReaderFileTest, MissingFileAndDirectoryCannotBeOpened) {
+  EXPECT_EQ(LineReader::openFile((dir_ / "missing.bas").string()), nullptr);
+  EXPECT_EQ(LineReader::openFile(dir_.string()), nullptr);
+}
+
+}  // namespace
+}  // namespace memtally
