@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
+#include <string_view>
 #include <sstream>
 
 namespace memtally::testing {
@@ -92,20 +92,43 @@ ToolRun runTool(const std::vector<std::string>& args,
   return run;
 }
 
+namespace {
+
+bool isDigitText(std::string_view text) {
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+bool oneOf(std::string_view names, std::string_view name) {
+  for (size_t i = 0; i + 3 <= names.size(); i += 3) {
+    if (names.substr(i, 3) == name) return true;
+  }
+  return false;
+}
+
+// True for "Www Mmm dd hh:mm:ss yyyy" with English names and digits.
+bool isTimeStamp(std::string_view s) {
+  return s.size() == 24 && oneOf("SunMonTueWedThuFriSat", s.substr(0, 3)) &&
+         s[3] == ' ' &&
+         oneOf("JanFebMarAprMayJunJulAugSepOctNovDec", s.substr(4, 3)) &&
+         s[7] == ' ' && isDigitText(s.substr(8, 2)) && s[10] == ' ' &&
+         isDigitText(s.substr(11, 2)) && s[13] == ':' &&
+         isDigitText(s.substr(14, 2)) && s[16] == ':' &&
+         isDigitText(s.substr(17, 2)) && s[19] == ' ' &&
+         isDigitText(s.substr(20, 4));
+}
+
+}  // namespace
+
 std::string maskTimeStamp(const std::string& out) {
-  static const std::regex stamp(
-      R"((Sun|Mon|Tue|Wed|Thu|Fri|Sat) )"
-      R"((Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) )"
-      R"(\d\d \d\d:\d\d:\d\d \d{4})");
   const size_t line = out.find("Analyzing project \"");
   if (line == std::string::npos) return out;
   const size_t end = out.find('\n', line);
   if (end == std::string::npos || end - line < 24) return out;
   const size_t begin = end - 24;
-  if (!std::regex_match(out.begin() + static_cast<long>(begin),
-                        out.begin() + static_cast<long>(end), stamp)) {
-    return out;
-  }
+  if (!isTimeStamp(std::string_view(out).substr(begin, 24))) return out;
   std::string masked = out;
   masked.replace(begin, 24, "Www Mmm dd hh:mm:ss yyyy");
   return masked;
