@@ -4,40 +4,10 @@
 
 #include "base/chars.h"
 #include "base/fatal.h"
+#include "scan/lexer.h"
 
 namespace memtally {
 namespace {
-
-// TODO(merge): use the lexer's primitives
-// Returns the position of the first character at or after `pos` that is not
-// white space (the text's size when there is none).
-size_t skipSpace(std::string_view text, size_t pos) {
-  while (pos < text.size() && isSpace(static_cast<unsigned char>(text[pos]))) {
-    ++pos;
-  }
-  return pos;
-}
-
-// TODO(merge): use the lexer's primitives
-// Returns the text without its trailing white space.
-std::string_view trimRight(std::string_view text) {
-  size_t end = text.size();
-  while (end > 0 && isSpace(static_cast<unsigned char>(text[end - 1]))) --end;
-  return text.substr(0, end);
-}
-
-// TODO(merge): use the lexer's primitives
-// Reads the run of digits starting exactly at `pos` as an unsigned 32-bit
-// number (wrapping modulo 2^32) and moves `pos` past it; 0 and `pos`
-// unchanged when no digit is there.
-uint32_t parseDecimal(std::string_view text, size_t& pos) {
-  uint32_t value = 0;
-  while (pos < text.size() && isDigit(static_cast<unsigned char>(text[pos]))) {
-    value = value * 10u + static_cast<uint32_t>(text[pos] - '0');
-    ++pos;
-  }
-  return value;
-}
 
 constexpr std::string_view kRamMarker = "RAM allocated:";
 constexpr std::string_view kParametersMarker = "FORMAL PARAMETERS";
@@ -80,8 +50,8 @@ void advance(MapReader& reader, int state, std::string_view marker) {
 
 // Reads the static RAM from the "RAM allocated:" line.
 void readStaticRam(MapReader& reader, std::string_view line) {
-  size_t pos = skipSpace(line, kRamMarker.size());
-  reader.staticRam = parseDecimal(line, pos);
+  std::string_view cursor = skipSpace(line.substr(kRamMarker.size()));
+  reader.staticRam = parseDecimal(cursor);
   advance(reader, kBeforeParameters, kParametersMarker);
 }
 
@@ -89,11 +59,11 @@ void readStaticRam(MapReader& reader, std::string_view line) {
 // pending stretch when the line continues it, else stores the stretch and
 // starts a new one with this line's routine.
 void readDataLine(MapReader& reader, std::string_view line, int which) {
-  size_t pos = skipSpace(line, 0);
-  parseDecimal(line, pos);  // the address, not used
-  pos = skipSpace(line, pos);
-  const uint32_t size = parseDecimal(line, pos);
-  std::string_view name = line.substr(skipSpace(line, pos));
+  std::string_view cursor = skipSpace(line);
+  parseDecimal(cursor);  // the address, not used
+  cursor = skipSpace(cursor);
+  const uint32_t size = parseDecimal(cursor);
+  std::string_view name = skipSpace(cursor);
   const size_t lastDot = name.rfind('.');
   if (lastDot != std::string_view::npos) name = name.substr(0, lastDot);
 
@@ -152,9 +122,7 @@ uint32_t processMap(RoutineTable& table, LineReader& map) {
   MapReader reader(table);
   std::string line;
   while (map.readLine(line, kMapLineCapacity)) {
-    const std::string_view text = std::string_view(line);
-    const std::string_view stripped =
-        trimRight(text.substr(skipSpace(text, 0)));
+    const std::string_view stripped = trimRight(skipSpace(line));
     if (stripped.empty()) continue;
     if (!handleLine(reader, stripped)) break;
   }
