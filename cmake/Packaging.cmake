@@ -36,3 +36,12 @@ file and reports the worst-case stack and static RAM the application needs.")
   set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/CompressManual.cmake)
   include(CPack)
 endif()
+
+if(MEMTALLY_BUILD_TESTS)
+  add_test(NAME manual_renders_without_warnings
+           COMMAND ${CMAKE_COMMAND} -DMANUAL=${PROJECT_SOURCE_DIR}/doc/memtally.1
+                   -DVERSION=${PROJECT_VERSION}
+                   -P ${PROJECT_SOURCE_DIR}/tests/manual_test.cmake)
+  set_tests_properties(manual_renders_without_warnings PROPERTIES
+                       SKIP_REGULAR_EXPRESSION "SKIPPED: ")
+endif()
