@@ -1,8 +1,9 @@
 // Fuzzes the module scanner on an arbitrary module text.
 //
-// The text is scanned as two modules of one project, in both passes, the
-// calls pass collecting callers too, so that calls between modules, private
-// routines and duplicate names are all reached. The only fatal outcome a
+// The text is cut in the middle into two modules of one project, which are
+// scanned in both passes, the calls pass collecting callers too, so that
+// calls between modules, private routines and duplicate names are all
+// reached. The only fatal outcome a
 // module can cause is the overlong-line message; afterwards the routine
 // table must be in order and its call and caller lists must agree.
 #include <cstddef>
@@ -83,11 +84,11 @@ void checkTable(RoutineTable& table) {
   }
 }
 
-// Scans the text as every module in turn with the given options.
-void scanPass(RoutineTable& table, const std::string& text, int options) {
-  for (const char* file : kModuleFiles) {
-    LineReader source(text);
-    scanModule(table, source, file, options);
+// Scans each module text in turn with the given options.
+void scanPass(RoutineTable& table, const std::string (&texts)[2], int options) {
+  for (int i = 0; i < 2; ++i) {
+    LineReader source(texts[i]);
+    scanModule(table, source, kModuleFiles[i], options);
   }
 }
 
@@ -97,11 +98,14 @@ void scanPass(RoutineTable& table, const std::string& text, int options) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace memtally;
   using namespace memtally::fuzz;
-  const std::string text(reinterpret_cast<const char*>(data), size);
+  const char* text = reinterpret_cast<const char*>(data);
+  const std::string modules[2] = {
+      std::string(text, size / 2),
+      std::string(text + size / 2, size - size / 2)};
   RoutineTable table;
   try {
-    scanPass(table, text, OPT_CALLERS | SCAN_DEFINITIONS);
-    scanPass(table, text, OPT_CALLERS);
+    scanPass(table, modules, OPT_CALLERS | SCAN_DEFINITIONS);
+    scanPass(table, modules, OPT_CALLERS);
   } catch (const FatalError& error) {
     FUZZ_CHECK(error.stream() == Stream::kOut);
     FUZZ_CHECK(
