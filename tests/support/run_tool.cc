@@ -23,6 +23,11 @@ std::string shellQuote(const std::string& text) {
   return quoted + "'";
 }
 
+bool stdoutHasCrLf() {
+  const char* flag = std::getenv("MEMTALLY_STDOUT_CRLF");
+  return flag != nullptr && std::string(flag) == "1";
+}
+
 std::string readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
@@ -63,6 +68,11 @@ std::string toolPath() {
   return MEMTALLY_EXE_PATH;
 }
 
+bool runsUnderRunner() {
+  const char* runner = std::getenv("MEMTALLY_RUNNER");
+  return runner != nullptr && *runner != '\0';
+}
+
 ToolRun runTool(const std::vector<std::string>& args,
                 const std::filesystem::path& dir,
                 const std::string& stdoutTarget) {
@@ -70,8 +80,9 @@ ToolRun runTool(const std::vector<std::string>& args,
   const auto outPath = capture.path() / "stdout";
   const auto errPath = capture.path() / "stderr";
   std::string command = "cd " + shellQuote(dir.string()) + " && exec ";
-  const char* runner = std::getenv("MEMTALLY_RUNNER");
-  if (runner != nullptr && *runner != '\0') command += std::string(runner) + " ";
+  if (runsUnderRunner()) {
+    command += std::string(std::getenv("MEMTALLY_RUNNER")) + " ";
+  }
   command += shellQuote(toolPath());
   for (const std::string& arg : args) command += " " + shellQuote(arg);
   // A target such as "&-" (standard output closed) is a redirection of its
@@ -87,9 +98,25 @@ ToolRun runTool(const std::vector<std::string>& args,
   const int raw = std::system(command.c_str());
   ToolRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  if (stdoutTarget.empty()) run.out = readFile(outPath);
+  if (stdoutTarget.empty()) {
+    run.out = readFile(outPath);
+    if (stdoutHasCrLf()) run.out = readCrLfAsLf(run.out);
+  }
   run.err = readFile(errPath);
   return run;
+}
+
+std::string readCrLfAsLf(const std::string& out) {
+  std::string text;
+  text.reserve(out.size());
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n') continue;
+    if (out[i] == '\n' && (i == 0 || out[i - 1] != '\r')) {
+      text += "<LF without CR>";
+    }
+    text += out[i];
+  }
+  return text;
 }
 
 std::string maskTimeStamp(const std::string& out) {
