@@ -1,0 +1,248 @@
+#include "scan/scanner.h"
+
+#include <string>
+
+#include "base/chars.h"
+#include "base/fatal.h"
+#include "base/format.h"
+#include "base/options.h"
+#include "scan/lexer.h"
+
+namespace memtally {
+namespace {
+
+constexpr size_t kNone = std::string_view::npos;
+
+// What one call of scanModule knows about the module it reads.
+struct ModuleScan {
+  ModuleScan(RoutineTable& table, LineReader& source, std::string_view fileName,
+             int options)
+      : table(table),
+        source(source),
+        fileName(fileName),
+        module(moduleNameOf(fileName)),
+        options(options),
+        definitionsPass((options & SCAN_DEFINITIONS) != 0) {}
+
+  RoutineTable& table;
+  LineReader& source;
+  std::string_view fileName;
+  std::string_view module;
+  int options;
+  bool definitionsPass;
+
+  uint32_t lineCount = 0;  // physical lines read, for the overlong message
+  bool insideRoutine = false;
+  RoutineEntry* current = nullptr;  // the routine whose body is read, if any
+  uint32_t kind = 0;  // ROUTINE_PRIVATE and ROUTINE_FUNCTION as defined
+  std::string line;   // the logical line, continuation lines joined
+  std::string piece;  // the physical line just read
+};
+
+// The words of definition and End lines are separated by blanks and tabs
+// only; returns the position of the first of them, kNone when there is none.
+size_t findBlank(std::string_view text) { return text.find_first_of(" \t"); }
+
+// Returns the position of the '_' that continues a physical line on the
+// next one (its last character before the line end), kNone when it ends.
+size_t continuationMark(std::string_view piece) {
+  if (!piece.empty() && piece.back() == '\n') piece.remove_suffix(1);
+  if (piece.empty() || piece.back() != '_') return kNone;
+  return piece.size() - 1;
+}
+
+[[noreturn]] void throwLineTooLong(const ModuleScan& scan) {
+  throw FatalError("Line exceeded maximum length at line " +
+                       decimal(scan.lineCount) + " of module \"" +
+                       std::string(scan.fileName) + "\"\n",
+                   Stream::kOut);
+}
+
+// Reads the next logical line into scan.line, joining physical lines that
+// end in '_' (which becomes a blank). Returns false at the end of the module:
+// the end of the text, or a line that holds nothing at all.
+bool readLogicalLine(ModuleScan& scan) {
+  std::string& line = scan.line;
+  line.clear();
+  for (;;) {
+    const size_t room = kMaxSourceLine - line.size();
+    if (!scan.source.readLine(scan.piece, room) || scan.piece.empty()) break;
+    const size_t mark = continuationMark(scan.piece);
+    const size_t start = line.size();
+    line += scan.piece;
+    if (mark == kNone) break;
+    line[start + mark] = ' ';
+    if (line.size() >= kMaxSourceLine) throwLineTooLong(scan);
+    ++scan.lineCount;
+  }
+  return !line.empty();
+}
+
+// A routine definition found on a line outside any routine.
+struct Definition {
+  std::string_view name;
+  uint32_t kind = 0;  // ROUTINE_PRIVATE, ROUTINE_FUNCTION
+};
+
+// Reads "[Public|Private] Sub|Function Name ..." from a prepared line; false
+// when the line defines nothing.
+bool parseDefinition(std::string_view line, Definition* definition) {
+  definition->kind = 0;
+  size_t blank = findBlank(line);
+  std::string_view keyword = line.substr(0, blank);
+  std::string_view rest =
+      blank == kNone ? std::string_view() : line.substr(blank);
+  const bool isPrivate = equalsNoCase(keyword, "private");
+  if (isPrivate || equalsNoCase(keyword, "public")) {
+    if (isPrivate) definition->kind |= ROUTINE_PRIVATE;
+    rest = skipSpace(rest);
+    blank = findBlank(rest);
+    if (rest.empty() || blank == kNone) return false;
+    keyword = rest.substr(0, blank);
+    rest = rest.substr(blank);
+  }
+  if (equalsNoCase(keyword, "function")) {
+    definition->kind |= ROUTINE_FUNCTION;
+  } else if (!equalsNoCase(keyword, "sub")) {
+    return false;
+  }
+  rest = skipSpace(rest);
+  const int length = identifierLength(rest);
+  if (length == 0) return false;
+  definition->name = rest.substr(0, static_cast<size_t>(length));
+  return true;
+}
+
+// A line outside any routine either starts one or is passed over.
+void handleOutsideLine(ModuleScan& scan, std::string_view line) {
+  scan.current = nullptr;
+  scan.kind = 0;
+  Definition definition;
+  if (!parseDefinition(line, &definition)) return;
+  RoutineEntry* entry = lookupOrAddRoutine(
+      scan.table, scan.module, definition.name, scan.definitionsPass);
+  if (entry != nullptr && scan.definitionsPass) {
+    entry->flags |= ROUTINE_DEFINED | definition.kind;
+  }
+  scan.current = entry;
+  scan.kind = definition.kind;
+  scan.insideRoutine = true;
+}
+
+// Records a call for every identifier of a body line that names a known
+// routine. A Function's own name is a call only when '(' follows it, since
+// without one it is the assignment of the result.
+void scanCalls(ModuleScan& scan, std::string_view line) {
+  RoutineEntry* caller = scan.current;
+  if (caller == nullptr) return;
+  const bool isFunction = (scan.kind & ROUTINE_FUNCTION) != 0;
+  const std::string_view ownName = caller->routineName();
+  for (;;) {
+    line = skipSpace(line);
+    int length = 0;
+    const TokenKind kind = nextToken(line, &length);
+    if (length == 0) return;
+    const std::string_view token = line.substr(0, static_cast<size_t>(length));
+    line.remove_prefix(static_cast<size_t>(length));
+    if (kind != TOKEN_IDENTIFIER) continue;
+    if (isFunction && equalsNoCase(token, ownName)) {
+      const std::string_view after = skipSpace(line);
+      if (after.empty() || after[0] != '(') continue;
+    }
+    RoutineEntry* callee = findCalledRoutine(scan.table, scan.module, token);
+    if (callee == nullptr) continue;
+    addCall(scan.table, caller, callee);
+    if (scan.options & OPT_CALLERS) addCaller(scan.table, callee, caller);
+  }
+}
+
+// Marks the routine named in quotes after calltask as a task, when this
+// module defines it. `rest` is the line after the calltask word.
+void markTask(ModuleScan& scan, std::string_view rest) {
+  rest = skipSpace(rest);
+  if (rest.empty() || rest[0] != '"') return;
+  const size_t close = rest.find('"', 1);
+  if (close == kNone) return;
+  RoutineEntry* task = lookupOrAddRoutine(scan.table, scan.module,
+                                          rest.substr(1, close - 1), false);
+  if (task != nullptr) task->flags |= ROUTINE_TASK;
+}
+
+// An End line closes the routine when its second word fits the definition
+// (Sub or Function); otherwise its text up to the end of that word is an
+// ordinary body line.
+void handleEndLine(ModuleScan& scan, std::string_view line) {
+  const std::string_view rest = skipSpace(line.substr(3));
+  const size_t blank = findBlank(rest);
+  const std::string_view second = rest.substr(0, blank);
+  if (blank != kNone) {
+    line =
+        line.substr(0, static_cast<size_t>(rest.data() - line.data()) + blank);
+  }
+  const char* closing = (scan.kind & ROUTINE_FUNCTION) ? "function" : "sub";
+  if (equalsNoCase(second, closing)) {
+    scan.insideRoutine = false;
+    return;
+  }
+  if (!scan.definitionsPass) scanCalls(scan, line);
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         equalsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+// A line inside a routine body: its End line, a task start, or statements
+// whose identifiers may be calls.
+void handleBodyLine(ModuleScan& scan, std::string_view line) {
+  const size_t length = static_cast<size_t>(identifierLength(line));
+  if (length == 3 && equalsNoCase(line.substr(0, 3), "end")) {
+    handleEndLine(scan, line);
+    return;
+  }
+  if (scan.definitionsPass) return;
+  if (startsWithNoCase(line, "calltask")) {
+    markTask(scan, line.substr(length));
+    return;
+  }
+  scanCalls(scan, line);
+}
+
+}  // namespace
+
+std::string_view moduleNameOf(std::string_view fileName) {
+  return fileName.substr(0, fileName.rfind('.'));
+}
+
+void scanModule(RoutineTable& table, LineReader& source,
+                std::string_view fileName, int options) {
+  ModuleScan scan(table, source, fileName, options);
+  scan.line.reserve(kMaxSourceLine);
+  while (readLogicalLine(scan)) {
+    const std::string_view line = trimRight(skipSpace(scan.line));
+    ++scan.lineCount;
+    if (line.empty() || line[0] == '\'') continue;
+    if (scan.insideRoutine) {
+      handleBodyLine(scan, line);
+    } else {
+      handleOutsideLine(scan, line);
+    }
+  }
+}
+
+void processModule(RoutineTable& table, FileSystem& files, Console& console,
+                   std::string_view fileName, int options) {
+  if (fileName.empty()) {
+    console.err("processModule() called with null or empty filename.\n");
+    return;
+  }
+  const std::string path(fileName);
+  std::unique_ptr<LineReader> source = files.open(path);
+  if (!source) {
+    console.err("Can't open the BasicX module \"" + path + "\".\n");
+    return;
+  }
+  scanModule(table, *source, fileName, options);
+}
+
+}  // namespace memtally

@@ -1,0 +1,37 @@
+// The module scanner: finds the Sub and Function definitions of a BasicX
+// source module, the routines their bodies call and the tasks they start.
+#ifndef MEMTALLY_SCAN_SCANNER_H_
+#define MEMTALLY_SCAN_SCANNER_H_
+
+#include <cstddef>
+#include <string_view>
+
+#include "base/console.h"
+#include "base/file_system.h"
+#include "base/line_reader.h"
+#include "routines/routine_table.h"
+
+namespace memtally {
+
+// The longest logical line of module source, continuation lines joined.
+inline constexpr size_t kMaxSourceLine = 511;
+
+// Returns the module name of a module file: the file name up to its last
+// '.', directories kept; a name without a dot whole.
+std::string_view moduleNameOf(std::string_view fileName);
+
+// Opens the module file `fileName` and scans it with scanModule. A module
+// that cannot be opened is reported on standard error and skipped.
+void processModule(RoutineTable& table, FileSystem& files, Console& console,
+                   std::string_view fileName, int options);
+
+// Scans the module text that `source` reads, named `fileName`: with
+// SCAN_DEFINITIONS in `options` it adds every definition to the table,
+// without it it records calls (and callers with OPT_CALLERS) and task
+// starts. Throws FatalError when a continued line grows too long.
+void scanModule(RoutineTable& table, LineReader& source,
+                std::string_view fileName, int options);
+
+}  // namespace memtally
+
+#endif  // MEMTALLY_SCAN_SCANNER_H_
