@@ -115,7 +115,7 @@ Files cycleProject(bool withTask) {
           {"Prog.mpp", kCycleMap}};
 }
 
-TEST(ReportEndToEndTest, CycleWithoutTaskWithDetailsAndCallers) {
+TEST(ReportE2ETest, CycleWithoutTaskWithDetailsAndCallers) {
   const ToolRun run = runProject(cycleProject(false), {"-d", "-c", "Prog"});
   EXPECT_EQ(
       run.out,
@@ -149,7 +149,7 @@ TEST(ReportEndToEndTest, CycleWithoutTaskWithDetailsAndCallers) {
   EXPECT_EQ(run.status, 0);
 }
 
-TEST(ReportEndToEndTest, TaskEnteringTheCycleFirstChangesTheTotals) {
+TEST(ReportE2ETest, TaskEnteringTheCycleFirstChangesTheTotals) {
   const ToolRun run = runProject(cycleProject(true), {"-d", "Prog"});
   EXPECT_EQ(
       run.out,
@@ -211,7 +211,7 @@ Files meterProject() {
            "CODE MEMORY\n"}};
 }
 
-TEST(ReportEndToEndTest, TargetHeadingShowsKindAndTypedName) {
+TEST(ReportE2ETest, TargetHeadingShowsKindAndTypedName) {
   struct Case {
     std::vector<std::string> args;
     std::string estimate;
@@ -260,7 +260,7 @@ TEST(ReportEndToEndTest, TargetHeadingShowsKindAndTypedName) {
   }
 }
 
-TEST(ReportEndToEndTest, MissingTopRoutineSkipsTheReportAndExitsZero) {
+TEST(ReportE2ETest, MissingTopRoutineSkipsTheReportAndExitsZero) {
   Files files = meterProject();
   // No main in the sources, nor in the map (a map name would create it).
   files[1].second = "Public Sub Start()\nEnd Sub\n";
@@ -278,7 +278,7 @@ TEST(ReportEndToEndTest, MissingTopRoutineSkipsTheReportAndExitsZero) {
   EXPECT_EQ(run.status, 0);
 }
 
-TEST(ReportEndToEndTest, MainReachedFromATaskKeepsTheTaskOverhead) {
+TEST(ReportE2ETest, MainReachedFromATaskKeepsTheTaskOverhead) {
   const Files files = {{"Loop.bxp", "Loop.bas\n"},
                        {"Loop.bas",
                         "Private WorkerStack(1 To 30) As Byte\n"
@@ -331,7 +331,7 @@ TEST(ReportEndToEndTest, MainReachedFromATaskKeepsTheTaskOverhead) {
   EXPECT_EQ(run.status, 0);
 }
 
-TEST(ReportEndToEndTest, LongNamesAreCutInTheDetailedListingOnly) {
+TEST(ReportE2ETest, LongNamesAreCutInTheDetailedListingOnly) {
   const Files files = {
       {"Sensors.bxp", "Sensors.bas\n"},
       {"Sensors.bas",
@@ -420,7 +420,7 @@ Files bootProject() {
            "FORMAL PARAMETERS\nLOCAL VARIABLES\nCODE MEMORY\n"}};
 }
 
-TEST(ReportEndToEndTest, UnusedListingPutsTheCallersInFullNameOrder) {
+TEST(ReportE2ETest, UnusedListingPutsTheCallersInFullNameOrder) {
   const std::string head =
       header("Boot", {"Main.bas", "Zed.bas", "Alpha.bas"}) +
       "\n"
@@ -456,7 +456,7 @@ TEST(ReportEndToEndTest, UnusedListingPutsTheCallersInFullNameOrder) {
   }
 }
 
-TEST(ReportEndToEndTest, MillionRoutineChainRunsThroughTheWholeTool) {
+TEST(ReportE2ETest, MillionRoutineChainRunsThroughTheWholeTool) {
   // Slow under the sanitizers; the descent itself is covered there by the
   // unit test of the same chain.
   if (std::getenv("MEMTALLY_SANITIZE_BUILD") != nullptr) {
