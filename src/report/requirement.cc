@@ -1,7 +1,83 @@
 #include "report/requirement.h"
 
-namespace memtally {
+#include <vector>
 
-uint32_t computeRequirement(RoutineEntry*, uint32_t) { return 0; }
+namespace memtally {
+namespace {
+
+// One routine on the path of the descent: its callees are taken one by one,
+// and the largest result among those done so far is kept.
+struct Frame {
+  RoutineEntry* entry;
+  uint32_t overhead;
+  int32_t nextCallee;
+  uint32_t largest;
+};
+
+// A routine is computed once its overhead is stored. The total alone cannot
+// tell, because the unsigned sum may wrap around to 0; recomputing such a
+// routine on every request could take time exponential in the depth of the
+// call graph.
+bool isComputed(const RoutineEntry& entry) {
+  return entry.totalBytes != 0 || entry.invocationOverhead != 0;
+}
+
+// Starts the computation of entry: marks it as on the path.
+void enter(std::vector<Frame>& path, RoutineEntry* entry, uint32_t overhead) {
+  entry->flags |= ROUTINE_VISITING;
+  path.push_back(Frame{entry, overhead, 0, 0});
+}
+
+// Stores the results of the routine at the end of the path, takes it off the
+// path and returns its total.
+uint32_t finish(std::vector<Frame>& path) {
+  const Frame frame = path.back();
+  path.pop_back();
+  RoutineEntry* entry = frame.entry;
+  entry->invocationOverhead = frame.overhead;
+  entry->calleeBytes = frame.largest;
+  entry->totalBytes =
+      frame.overhead + entry->localBytes + entry->paramBytes + frame.largest;
+  entry->flags &= ~ROUTINE_VISITING;
+  return entry->totalBytes;
+}
+
+// Takes a callee's result into the largest of the routine computing it.
+void takeResult(Frame& frame, uint32_t result) {
+  if (result > frame.largest) frame.largest = result;
+}
+
+// The callee of the frame's routine that is to be visited next, or null when
+// every callee has been visited.
+RoutineEntry* nextCallee(Frame& frame) {
+  const RoutineRefList* calls = frame.entry->calls.get();
+  if (calls == nullptr || frame.nextCallee >= calls->count()) return nullptr;
+  return calls->items[static_cast<size_t>(frame.nextCallee++)];
+}
+
+}  // namespace
+
+uint32_t computeRequirement(RoutineEntry* entry, uint32_t overhead) {
+  if (entry == nullptr || (entry->flags & ROUTINE_VISITING) != 0) return 0;
+  if (isComputed(*entry)) return entry->totalBytes;
+
+  std::vector<Frame> path;
+  enter(path, entry, overhead);
+  for (;;) {
+    Frame& frame = path.back();
+    RoutineEntry* callee = nextCallee(frame);
+    if (callee == nullptr) {
+      const uint32_t total = finish(path);
+      if (path.empty()) return total;
+      takeResult(path.back(), total);
+    } else if ((callee->flags & ROUTINE_VISITING) != 0) {
+      // A call back into the path adds nothing.
+    } else if (isComputed(*callee)) {
+      takeResult(frame, callee->totalBytes);
+    } else {
+      enter(path, callee, kCalleeOverhead);
+    }
+  }
+}
 
 }  // namespace memtally

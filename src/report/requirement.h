@@ -15,7 +15,11 @@ inline constexpr uint32_t kMainOverhead = 15;
 
 // Computes and stores the requirement of entry and of every routine it
 // reaches, invoked with `overhead`; returns it (0 for no entry and for a
-// routine already on the path being computed).
+// routine already on the path being computed). A routine is computed once:
+// later requests get its stored total, whatever overhead they ask for, and a
+// call back into a routine on the current path adds nothing. Callees are
+// visited in the order of their caller's call list, each with the callee
+// overhead; the descent keeps its own stack, so any depth of calls is safe.
 uint32_t computeRequirement(RoutineEntry* entry, uint32_t overhead);
 
 }  // namespace memtally

@@ -10,8 +10,10 @@
 
 namespace memtally {
 
-// Prints the estimate for the top routine: the application's (with static
-// RAM) in application mode, else the one of the routine named `target`.
+// Prints the estimate for the computed top routine, whose requirement is
+// `total`: the application's in application mode, where static RAM is shown
+// and added to the total, else the one of the routine named `target` (the
+// name as the user typed it).
 void printSummary(Console& console, const RoutineEntry& top, uint32_t total,
                   bool applicationMode, std::string_view target,
                   uint32_t staticRam);

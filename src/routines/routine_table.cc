@@ -136,17 +136,31 @@ void appendUnique(RoutineTable& table, std::unique_ptr<RoutineRefList>& list,
   }
 }
 
-// Compares the folded routine name of entry with a folded name.
-int compareRoutineName(const RoutineEntry* entry, std::string_view folded) {
-  return compareBytes(entry->foldedRoutine(), folded);
-}
-
 // Compares entry's module with a folded module name in routine order:
 // length first, then the folded bytes.
 int compareModule(const RoutineEntry* entry, std::string_view folded) {
   const std::string_view own = entry->foldedModule();
   if (own.size() != folded.size()) return own.size() < folded.size() ? -1 : 1;
   return compareBytes(own, folded);
+}
+
+// Records where each routine name's run of entries starts and ends. Runs
+// are found by a hash of the name, one probe per identifier of a body.
+void indexRuns(RoutineTable& table) {
+  table.runs.clear();
+  table.runs.reserve(table.entries.size());
+  const auto& entries = table.entries;
+  for (size_t i = 0; i < entries.size();) {
+    size_t end = i + 1;
+    const std::string_view name = entries[i]->foldedRoutine();
+    while (end < entries.size() && entries[end]->foldedRoutine() == name) {
+      ++end;
+    }
+    table.runs.emplace(name, std::make_pair(static_cast<int32_t>(i),
+                                            static_cast<int32_t>(end)));
+    i = end;
+  }
+  table.runsValid = true;
 }
 
 }  // namespace
@@ -177,6 +191,7 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
 
   makeRoomForEntry(table);
   RoutineEntry* entry = createEntry(table, module, routine);
+  table.runsValid = false;
   // An entry that sorts after the last one keeps the table in order.
   const size_t n = table.entries.size();
   if (table.inRoutineOrder && n > 1 &&
@@ -193,29 +208,22 @@ void ensureRoutineOrder(RoutineTable& table) {
               return compareRoutineOrder(*a, *b) < 0;
             });
   table.inRoutineOrder = true;
+  table.runsValid = false;
 }
 
 RoutineEntry* findCalledRoutine(RoutineTable& table, std::string_view module,
                                 std::string_view name) {
   if (table.entries.empty() || name.empty()) return nullptr;
   ensureRoutineOrder(table);
+  if (!table.runsValid) indexRuns(table);
   std::string& folded = table.scratch;
   foldInto(name, folded);
+  const auto run = table.runs.find(folded);
+  if (run == table.runs.end()) return nullptr;
 
   const auto& entries = table.entries;
-  const auto first = std::lower_bound(
-      entries.begin(), entries.end(), folded,
-      [](const RoutineEntry* e, std::string_view n) {
-        return compareRoutineName(e, n) < 0;
-      });
-  if (first == entries.end() || compareRoutineName(*first, folded) != 0) {
-    return nullptr;
-  }
-  const auto last = std::upper_bound(
-      first, entries.end(), folded,
-      [](std::string_view n, const RoutineEntry* e) {
-        return compareRoutineName(e, n) > 0;
-      });
+  const auto first = entries.begin() + run->second.first;
+  const auto last = entries.begin() + run->second.second;
   if (module.empty()) return *first;
 
   // A run is ordered by module, so the caller's own module is found by a
@@ -223,8 +231,7 @@ RoutineEntry* findCalledRoutine(RoutineTable& table, std::string_view module,
   std::string& foldedModule = table.scratchModule;
   foldInto(module, foldedModule);
   const auto own = std::lower_bound(
-      first, last, foldedModule,
-      [](const RoutineEntry* e, std::string_view m) {
+      first, last, foldedModule, [](const RoutineEntry* e, std::string_view m) {
         return compareModule(e, m) < 0;
       });
   if (own != last && compareModule(*own, foldedModule) == 0) return *own;
@@ -240,13 +247,14 @@ void addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee) {
   appendUnique(table, entry->calls, callee, kCallMessages);
 }
 
-void addCaller(RoutineTable& table, RoutineEntry* entry,
-               RoutineEntry* caller) {
+void addCaller(RoutineTable& table, RoutineEntry* entry, RoutineEntry* caller) {
   if (entry == nullptr || caller == nullptr) return;
   appendUnique(table, entry->callers, caller, kCallerMessages);
 }
 
 void freeRoutineTable(RoutineTable& table) {
+  table.runs.clear();
+  table.runsValid = false;
   table.index.clear();
   table.entries.clear();
   table.storage.clear();

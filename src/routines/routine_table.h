@@ -12,6 +12,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace memtally {
@@ -113,8 +114,14 @@ struct RoutineTable {
   std::function<bool(AllocationSite)> failAllocation;
 
   // False while entries appended since the last sort wait to be put in
-  // routine order; `ensureRoutineOrder` sorts them.
+  // routine order; `ensureRoutineOrder` sorts them. Whoever reorders
+  // `entries` otherwise clears it too.
   bool inRoutineOrder = true;
+
+  // The run of entries sharing each folded routine name, as first and
+  // one-past-last index into `entries`; valid only while `runsValid`.
+  std::unordered_map<std::string_view, std::pair<int32_t, int32_t>> runs;
+  bool runsValid = false;
 
   std::deque<RoutineEntry> storage;  // the entries themselves
   std::unordered_map<RoutineKey, RoutineEntry*, RoutineKeyHash> index;

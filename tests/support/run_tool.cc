@@ -5,8 +5,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
-#include <string_view>
 #include <sstream>
+#include <string_view>
 
 namespace memtally::testing {
 namespace {
@@ -21,6 +21,35 @@ std::string shellQuote(const std::string& text) {
     }
   }
   return quoted + "'";
+}
+
+bool stdoutHasCrLf() {
+  const char* flag = std::getenv("MEMTALLY_STDOUT_CRLF");
+  return flag != nullptr && std::string(flag) == "1";
+}
+
+// True when `name` is one of the three-letter names run together in `names`.
+bool isNameIn(std::string_view name, std::string_view names) {
+  for (size_t i = 0; i + 3 <= names.size(); i += 3) {
+    if (names.substr(i, 3) == name) return true;
+  }
+  return false;
+}
+
+// True when `stamp` reads "Www Mmm dd hh:mm:ss yyyy": an English weekday
+// and month where the form below has '?', digits where it has '0'.
+bool isTimeStamp(std::string_view stamp) {
+  constexpr std::string_view kForm = "??? ??? 00 00:00:00 0000";
+  if (stamp.size() != kForm.size()) return false;
+  for (size_t i = 0; i < kForm.size(); ++i) {
+    const char want = kForm[i];
+    const char got = stamp[i];
+    if (want == '0' ? (got < '0' || got > '9') : (want != '?' && got != want)) {
+      return false;
+    }
+  }
+  return isNameIn(stamp.substr(0, 3), "SunMonTueWedThuFriSat") &&
+         isNameIn(stamp.substr(4, 3), "JanFebMarAprMayJunJulAugSepOctNovDec");
 }
 
 std::string readFile(const std::filesystem::path& path) {
@@ -63,6 +92,11 @@ std::string toolPath() {
   return MEMTALLY_EXE_PATH;
 }
 
+bool runsUnderRunner() {
+  const char* runner = std::getenv("MEMTALLY_RUNNER");
+  return runner != nullptr && *runner != '\0';
+}
+
 ToolRun runTool(const std::vector<std::string>& args,
                 const std::filesystem::path& dir,
                 const std::string& stdoutTarget) {
@@ -70,8 +104,9 @@ ToolRun runTool(const std::vector<std::string>& args,
   const auto outPath = capture.path() / "stdout";
   const auto errPath = capture.path() / "stderr";
   std::string command = "cd " + shellQuote(dir.string()) + " && exec ";
-  const char* runner = std::getenv("MEMTALLY_RUNNER");
-  if (runner != nullptr && *runner != '\0') command += std::string(runner) + " ";
+  if (runsUnderRunner()) {
+    command += std::string(std::getenv("MEMTALLY_RUNNER")) + " ";
+  }
   command += shellQuote(toolPath());
   for (const std::string& arg : args) command += " " + shellQuote(arg);
   // A target such as "&-" (standard output closed) is a redirection of its
@@ -87,40 +122,26 @@ ToolRun runTool(const std::vector<std::string>& args,
   const int raw = std::system(command.c_str());
   ToolRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  if (stdoutTarget.empty()) run.out = readFile(outPath);
+  if (stdoutTarget.empty()) {
+    run.out = readFile(outPath);
+    if (stdoutHasCrLf()) run.out = readCrLfAsLf(run.out);
+  }
   run.err = readFile(errPath);
   return run;
 }
 
-namespace {
-
-bool isDigitText(std::string_view text) {
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
+std::string readCrLfAsLf(const std::string& out) {
+  std::string text;
+  text.reserve(out.size());
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n') continue;
+    if (out[i] == '\n' && (i == 0 || out[i - 1] != '\r')) {
+      text += "<LF without CR>";
+    }
+    text += out[i];
   }
-  return true;
+  return text;
 }
-
-bool oneOf(std::string_view names, std::string_view name) {
-  for (size_t i = 0; i + 3 <= names.size(); i += 3) {
-    if (names.substr(i, 3) == name) return true;
-  }
-  return false;
-}
-
-// True for "Www Mmm dd hh:mm:ss yyyy" with English names and digits.
-bool isTimeStamp(std::string_view s) {
-  return s.size() == 24 && oneOf("SunMonTueWedThuFriSat", s.substr(0, 3)) &&
-         s[3] == ' ' &&
-         oneOf("JanFebMarAprMayJunJulAugSepOctNovDec", s.substr(4, 3)) &&
-         s[7] == ' ' && isDigitText(s.substr(8, 2)) && s[10] == ' ' &&
-         isDigitText(s.substr(11, 2)) && s[13] == ':' &&
-         isDigitText(s.substr(14, 2)) && s[16] == ':' &&
-         isDigitText(s.substr(17, 2)) && s[19] == ' ' &&
-         isDigitText(s.substr(20, 4));
-}
-
-}  // namespace
 
 std::string maskTimeStamp(const std::string& out) {
   const size_t line = out.find("Analyzing project \"");

@@ -38,13 +38,24 @@ class TempDir {
 // beside the tests.
 std::string toolPath();
 
+// True when $MEMTALLY_RUNNER is set: the executable runs through another
+// program (Wine), where a test that depends on Linux itself may be skipped.
+bool runsUnderRunner();
+
 // Runs the executable with `args` in directory `dir`. Standard output goes
 // to `stdoutTarget` when it is given (for example "/dev/full"), and is then
 // not captured. $MEMTALLY_RUNNER, when set, is put before the executable
-// (for instance an emulator).
+// (for instance Wine). With $MEMTALLY_STDOUT_CRLF=1 the executable is one
+// that ends its report lines with CR LF, and the captured standard output is
+// passed through readCrLfAsLf.
 ToolRun runTool(const std::vector<std::string>& args,
                 const std::filesystem::path& dir,
                 const std::string& stdoutTarget = "");
+
+// Reads every CR LF as LF. A LF without its CR is a fault of such an
+// executable, and is marked as "<LF without CR>" followed by LF so that the
+// comparison that follows fails.
+std::string readCrLfAsLf(const std::string& out);
 
 // Replaces the time stamp of the "Analyzing project" line with
 // "Www Mmm dd hh:mm:ss yyyy", checking its form on the way; a stamp of the
