@@ -15,6 +15,19 @@ bool namesDirectory(std::FILE* file) {
   return fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Returns how many bytes at the start of run[0, limit) need no special
+// handling: no line feed, carriage return or 0x1A among them. Each search
+// is a memchr over a shrinking range, far faster than a byte loop.
+size_t plainRunLength(const char* run, size_t limit) {
+  size_t n = limit;
+  for (const char special : {'\n', '\r', kEndOfText}) {
+    const void* hit = std::memchr(run, special, n);
+    if (hit != nullptr)
+      n = static_cast<size_t>(static_cast<const char*>(hit) - run);
+  }
+  return n;
+}
+
 }  // namespace
 
 LineReader::LineReader(std::string text) : text_(std::move(text)) {}
@@ -57,11 +70,7 @@ bool LineReader::readLine(std::string& line, size_t capacity) {
     const size_t avail = text_.size() - pos_;
     const size_t want = capacity - line.size();
     const size_t limit = avail < want ? avail : want;
-    size_t n = 0;
-    while (n < limit && run[n] != '\n' && run[n] != '\r' &&
-           run[n] != kEndOfText) {
-      ++n;
-    }
+    const size_t n = plainRunLength(run, limit);
     line.append(run, n);
     pos_ += n;
     if (n > 0) gotAny = true;

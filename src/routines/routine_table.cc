@@ -61,6 +61,14 @@ void makeRoomForEntry(RoutineTable& table) {
   }
 }
 
+// Hash of an entry's key: its folded full name and where the routine name
+// starts in it (never 0).
+uint64_t keyHash(std::string_view folded, int32_t nameOffset) {
+  return (hashName(folded) ^
+          (static_cast<uint64_t>(nameOffset) * 0x9e3779b97f4a7c15ULL)) |
+         1;
+}
+
 RoutineEntry* createEntry(RoutineTable& table, std::string_view module,
                           std::string_view routine) {
   const std::string message =
@@ -74,7 +82,7 @@ RoutineEntry* createEntry(RoutineTable& table, std::string_view module,
     entry.foldedName = foldedCopy(entry.fullName);
     entry.nameOffset = static_cast<int32_t>(module.size() + 1);
     table.entries.push_back(&entry);
-    table.index.emplace(RoutineKey{entry.foldedName, entry.nameOffset}, &entry);
+    table.index.insert(keyHash(entry.foldedName, entry.nameOffset), &entry);
     return &entry;
   } catch (const std::bad_alloc&) {
     throw FatalError(message);
@@ -148,7 +156,6 @@ int compareModule(const RoutineEntry* entry, std::string_view folded) {
 // are found by a hash of the name, one probe per identifier of a body.
 void indexRuns(RoutineTable& table) {
   table.runs.clear();
-  table.runs.reserve(table.entries.size());
   const auto& entries = table.entries;
   for (size_t i = 0; i < entries.size();) {
     size_t end = i + 1;
@@ -156,8 +163,9 @@ void indexRuns(RoutineTable& table) {
     while (end < entries.size() && entries[end]->foldedRoutine() == name) {
       ++end;
     }
-    table.runs.emplace(name, std::make_pair(static_cast<int32_t>(i),
-                                            static_cast<int32_t>(end)));
+    table.runs.insert(
+        hashName(name),
+        std::make_pair(static_cast<int32_t>(i), static_cast<int32_t>(end)));
     i = end;
   }
   table.runsValid = true;
@@ -171,11 +179,6 @@ int compareRoutineOrder(const RoutineEntry& a, const RoutineEntry& b) {
   return compareModule(&a, b.foldedModule());
 }
 
-size_t RoutineKeyHash::operator()(const RoutineKey& key) const {
-  return std::hash<std::string_view>()(key.folded) ^
-         (static_cast<size_t>(key.nameOffset) * 0x9e3779b97f4a7c15ULL);
-}
-
 RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
                                  std::string_view routine, bool create) {
   if (module.empty() || routine.empty()) return nullptr;
@@ -185,8 +188,11 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
   key.append(module).append(1, '.').append(routine);
   foldInto(key, key);
   const int32_t nameOffset = static_cast<int32_t>(module.size() + 1);
-  const auto found = table.index.find(RoutineKey{key, nameOffset});
-  if (found != table.index.end()) return found->second;
+  RoutineEntry* const* found = table.index.find(
+      keyHash(key, nameOffset), [&](const RoutineEntry* entry) {
+        return entry->nameOffset == nameOffset && entry->foldedName == key;
+      });
+  if (found != nullptr) return *found;
   if (!create) return nullptr;
 
   makeRoomForEntry(table);
@@ -218,12 +224,14 @@ RoutineEntry* findCalledRoutine(RoutineTable& table, std::string_view module,
   if (!table.runsValid) indexRuns(table);
   std::string& folded = table.scratch;
   foldInto(name, folded);
-  const auto run = table.runs.find(folded);
-  if (run == table.runs.end()) return nullptr;
-
   const auto& entries = table.entries;
-  const auto first = entries.begin() + run->second.first;
-  const auto last = entries.begin() + run->second.second;
+  const std::pair<int32_t, int32_t>* run =
+      table.runs.find(hashName(folded), [&](std::pair<int32_t, int32_t> r) {
+        return entries[static_cast<size_t>(r.first)]->foldedRoutine() == folded;
+      });
+  if (run == nullptr) return nullptr;
+  const auto first = entries.begin() + run->first;
+  const auto last = entries.begin() + run->second;
   if (module.empty()) return *first;
 
   // A run is ordered by module, so the caller's own module is found by a

@@ -10,10 +10,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
+
+#include "routines/flat_index.h"
 
 namespace memtally {
 
@@ -85,17 +86,6 @@ enum class AllocationSite {
 // case-insensitively.
 int compareRoutineOrder(const RoutineEntry& a, const RoutineEntry& b);
 
-// Key of an entry for finding it by module and routine name.
-struct RoutineKey {
-  std::string_view folded;  // folded full name
-  int32_t nameOffset;
-  bool operator==(const RoutineKey&) const = default;
-};
-
-struct RoutineKeyHash {
-  size_t operator()(const RoutineKey& key) const;
-};
-
 // The table of all routines of one run. `entries` is kept in routine order
 // for every reader that depends on it; the unused-routines listing re-sorts
 // it by full name at the end of the run.
@@ -120,11 +110,12 @@ struct RoutineTable {
 
   // The run of entries sharing each folded routine name, as first and
   // one-past-last index into `entries`; valid only while `runsValid`.
-  std::unordered_map<std::string_view, std::pair<int32_t, int32_t>> runs;
+  FlatIndex<std::pair<int32_t, int32_t>> runs;
   bool runsValid = false;
 
   std::deque<RoutineEntry> storage;  // the entries themselves
-  std::unordered_map<RoutineKey, RoutineEntry*, RoutineKeyHash> index;
+  // Every entry by its folded full name and name offset.
+  FlatIndex<RoutineEntry*> index;
   std::string scratch;        // folded names of the current lookup
   std::string scratchModule;  // folded module name of the current lookup
 };
