@@ -154,8 +154,10 @@ TEST(HostileInputTest, GarbageProjectFileOnlyNamesModulesThatCannotOpen) {
 TEST(HostileInputTest, GarbageModuleDefinesNothing) {
   TempDir dir;
   dir.write("Junk.bxp", "Junk.bas\n");
-  // Without '_' no line continues, so no logical line can grow too long.
-  dir.write("Junk.bas", garbage(256 * 1024, "_\x1a"));
+  // Without '_' no line continues, so no logical line can grow too long;
+  // without 0x1A and NUL (a line that begins with it ends the module) all
+  // of it is scanned.
+  dir.write("Junk.bas", garbage(256 * 1024, std::string("_\x1a\0", 3)));
   dir.write("Junk.mpp", "");
   const auto run = runTool({"-d", "-u", "-c", "Junk"}, dir.path());
   EXPECT_EQ(run.status, 0);
@@ -168,7 +170,7 @@ TEST(HostileInputTest, GarbageMapFileGivesNoSizes) {
   TempDir dir;
   dir.write("Junk.bxp", "Main.bas\n");
   dir.write("Main.bas", kMainModule);
-  dir.write("Junk.mpp", garbage(256 * 1024, ""));
+  dir.write("Junk.mpp", garbage(256 * 1024, std::string(1, '\x1a')));
   const auto run = runTool({"Junk"}, dir.path());
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(maskTimeStamp(run.out), kBannerText + projectLine("Junk") +
