@@ -119,8 +119,10 @@ void appendUnique(RoutineTable& table, std::unique_ptr<RoutineRefList>& list,
   try {
     if (!list) {
       checkAllocation(table, messages.initialSite, messages.initialMessage);
+      // The list counts its capacity in steps of 25 slots, but its storage
+      // starts small and doubles: most routines call only a few others, and
+      // a million lists of 25 reserved slots would cost 200 MB.
       list = std::make_unique<RoutineRefList>();
-      reserveSlots(list->items, kListCapacityStep);
       list->capacity = kListCapacityStep;
       list->items.push_back(item);
       return;
@@ -128,8 +130,6 @@ void appendUnique(RoutineTable& table, std::unique_ptr<RoutineRefList>& list,
     if (listHolds(*list, item)) return;
     if (list->count() >= list->capacity) {
       checkAllocation(table, messages.growSite, messages.growMessage);
-      reserveSlots(list->items,
-                   static_cast<size_t>(list->capacity + kListCapacityStep));
       list->capacity += kListCapacityStep;
     }
     list->items.push_back(item);
