@@ -1,0 +1,179 @@
+// Fuzzes a whole run: command line, project file, two modules and map file.
+//
+// Input layout: the first byte chooses the command line, and the rest is
+// split at each line "=====" (the separator "\n=====\n") into the project
+// file P.bxp, the modules A.bas and B.bas, the map file P.mpp and the -t
+// routine name; missing parts are empty. The files are held in memory and
+// the run goes through runMemtally, as the executable's does.
+//
+// Command-line byte, bit by bit:
+//   0x01 -c   0x02 -d   0x04 -u
+//   0x18 -t:  0x08 "-t NAME"  0x10 "-tNAME"  0x18 "-t MAIN"
+//   0x20 the option letters in upper case
+//   0x40 a surplus argument after the project name
+//   0x80 the project file starts with the lines A.bas and B.bas
+//
+// A fatal message with status 1 is an expected outcome; the checks are on
+// what every run must show: status 0 or 1, the banner first, a fatal message
+// last when the status is 1, and an estimate whose lines add up.
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/console.h"
+#include "base/file_system.h"
+#include "driver/driver.h"
+#include "fuzz_check.h"
+
+namespace memtally::fuzz {
+namespace {
+
+constexpr std::string_view kSeparator = "\n=====\n";
+
+// The input after its first byte, cut at every separator.
+std::vector<std::string> splitParts(std::string_view text) {
+  std::vector<std::string> parts;
+  for (;;) {
+    const size_t at = text.find(kSeparator);
+    parts.emplace_back(text.substr(0, at));
+    if (at == std::string_view::npos) break;
+    text.remove_prefix(at + kSeparator.size());
+  }
+  parts.resize(5);
+  return parts;
+}
+
+std::string option(char letter, bool upper) {
+  return std::string("-") +
+         static_cast<char>(upper ? letter - ('a' - 'A') : letter);
+}
+
+std::vector<std::string> commandLine(uint8_t choice,
+                                     const std::string& target) {
+  const bool upper = (choice & 0x20) != 0;
+  std::vector<std::string> args;
+  if (choice & 0x01) args.push_back(option('c', upper));
+  if (choice & 0x02) args.push_back(option('d', upper));
+  if (choice & 0x04) args.push_back(option('u', upper));
+  switch (choice & 0x18) {
+    case 0x08:
+      args.push_back(option('t', upper));
+      args.push_back(target);
+      break;
+    case 0x10:
+      args.push_back(option('t', upper) + target);
+      break;
+    case 0x18:
+      args.push_back(option('t', upper));
+      args.push_back("MAIN");
+      break;
+  }
+  args.push_back("P");
+  if (choice & 0x40) args.push_back("-d");
+  return args;
+}
+
+std::tm fixedClock() {
+  std::tm time{};
+  time.tm_year = 70;
+  time.tm_mday = 1;
+  time.tm_wday = 4;
+  return time;
+}
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// The last line of the text, without its newline.
+std::string_view lastLine(std::string_view text) {
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  const size_t start = text.rfind('\n');
+  return start == std::string_view::npos ? text : text.substr(start + 1);
+}
+
+// A run that fails ends with one of the fatal messages.
+void checkFatalMessage(const StringConsole& console) {
+  const std::string& both = console.bothText();
+  FUZZ_CHECK(!both.empty() && both.back() == '\n');
+  const std::string_view last = lastLine(both);
+  const char* const prefixes[] = {
+      "Line exceeded maximum length at line ",
+      "Failed to create a symbol table entry for \"",
+      "Missing analysis target for option -t.",
+      "No BasicX project specified.",
+      "Out of memory attempting to ",
+  };
+  bool known = false;
+  for (const char* prefix : prefixes) known = known || startsWith(last, prefix);
+  FUZZ_CHECK(known);
+}
+
+// The number at the end of a summary line.
+uint32_t summaryValue(std::string_view line) {
+  const size_t colon = line.rfind(": ");
+  FUZZ_CHECK(colon != std::string_view::npos);
+  uint32_t value = 0;
+  for (const char c : line.substr(colon + 2)) {
+    if (c == ' ') continue;
+    FUZZ_CHECK(c >= '0' && c <= '9');
+    value = value * 10u + static_cast<uint32_t>(c - '0');
+  }
+  return value;
+}
+
+// The figures of the estimate block add up to its total, in unsigned 32-bit
+// arithmetic.
+void checkSummary(const std::string& out) {
+  const size_t start = out.find("\nEstimate of ");
+  if (start == std::string::npos) return;
+  size_t pos = out.find('\n', start + 1) + 1;
+  uint32_t sum = 0;
+  for (;;) {
+    const size_t end = out.find('\n', pos);
+    FUZZ_CHECK(end != std::string::npos);
+    const std::string_view line(out.data() + pos, end - pos);
+    pos = end + 1;
+    if (line == "                          ----") continue;
+    if (startsWith(line, "                   Total: ")) {
+      FUZZ_CHECK(summaryValue(line) == sum);
+      return;
+    }
+    sum += summaryValue(line);
+  }
+}
+
+}  // namespace
+}  // namespace memtally::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace memtally;
+  using namespace memtally::fuzz;
+  if (size == 0) return 0;
+  const uint8_t choice = data[0];
+  std::vector<std::string> parts = splitParts(
+      std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
+  MemoryFileSystem files;
+  files.add("P.bxp", (choice & 0x80 ? "A.bas\nB.bas\n" : "") + parts[0]);
+  files.add("A.bas", parts[1]);
+  files.add("B.bas", parts[2]);
+  files.add("P.mpp", parts[3]);
+  StringConsole console;
+  const int status =
+      runMemtally(commandLine(choice, parts[4]), files, console, fixedClock);
+
+  FUZZ_CHECK(status == 0 || status == 1);
+  FUZZ_CHECK(startsWith(console.stdoutText(), kBanner));
+  if (status == 1) {
+    checkFatalMessage(console);
+  } else {
+    FUZZ_CHECK(startsWith(
+        console.stdoutText().substr(std::string_view(kBanner).size()),
+        "Analyzing project \"P.bxp\", Thu Jan 01 00:00:00 1970\n"));
+  }
+  checkSummary(console.stdoutText());
+  return 0;
+}

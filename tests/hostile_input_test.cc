@@ -1,0 +1,584 @@
+// Hostile input for the whole tool: binary garbage, huge lines, huge
+// projects, deep call chains and cycles, overlong names, unreadable files
+// and a standard output that cannot be written. Whatever the input, a run
+// ends with its report or one clear message and status 0 or 1, within a few
+// seconds.
+//
+// Under MEMTALLY_SANITIZE_BUILD (set by CI for the sanitizer build) the
+// largest inputs are scaled down, since the sanitizers make them take
+// minutes; their shape stays the same.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/console.h"
+#include "base/file_system.h"
+#include "driver/driver.h"
+#include "support/run_tool.h"
+
+namespace memtally {
+namespace {
+
+using testing::maskTimeStamp;
+using testing::runTool;
+using testing::TempDir;
+
+const char kBannerText[] = "Memtally v0.7\n\n";
+
+bool sanitizeBuild() {
+  const char* flag = std::getenv("MEMTALLY_SANITIZE_BUILD");
+  return flag != nullptr && *flag != '\0';
+}
+
+// `full` in the normal build, `scaled` in the sanitizer build.
+size_t scaled(size_t full, size_t scaledDown) {
+  return sanitizeBuild() ? scaledDown : full;
+}
+
+std::string projectLine(const std::string& project) {
+  return "Analyzing project \"" + project +
+         ".bxp\", Www Mmm dd hh:mm:ss yyyy\n";
+}
+
+std::tm fixedTime() {
+  std::tm time{};
+  time.tm_year = 2026 - 1900;
+  time.tm_mon = 11;
+  time.tm_mday = 9;
+  time.tm_wday = 3;
+  return time;
+}
+
+const char kFixedStamp[] = "Wed Dec 09 00:00:00 2026\n";
+
+struct MemoryRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+// Runs the tool on files held in memory, where the disk is not the point.
+MemoryRun runInMemory(const std::vector<std::string>& args,
+                      MemoryFileSystem& files) {
+  StringConsole console;
+  const int status = runMemtally(args, files, console, fixedTime);
+  return {status, console.stdoutText(), console.stderrText()};
+}
+
+// The estimate block of an application whose main needs `callees` bytes
+// for the routines it calls, with no parameters, locals or static RAM.
+std::string applicationEstimate(uint32_t callees) {
+  char block[400];
+  std::snprintf(block, sizeof block,
+                "\nEstimate of application RAM use:\n"
+                "     Invocation overhead:   15\n"
+                "       Passed parameters:    0\n"
+                "         Local variables:    0\n"
+                "  Invoked functions/subs: %4u\n"
+                "        Static variables:    0\n"
+                "                          ----\n"
+                "                   Total: %4u\n",
+                callees, 15 + callees);
+  return block;
+}
+
+// Deterministic bytes of every value except those in `excluded`.
+std::string garbage(size_t size, const std::string& excluded) {
+  std::string bytes;
+  bytes.reserve(size);
+  uint64_t state = 0x2545F4914F6CDD1DULL;
+  while (bytes.size() < size) {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    const char c = static_cast<char>(state >> 56);
+    if (excluded.find(c) == std::string::npos) bytes.push_back(c);
+  }
+  return bytes;
+}
+
+// Splits text into its lines, without their newlines.
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+bool startsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// A module whose Main calls one Sub and nothing else.
+const char kMainModule[] =
+    "Sub Main()\n  Helper\nEnd Sub\nSub Helper()\nEnd Sub\n";
+
+TEST(HostileInputTest, GarbageProjectFileOnlyNamesModulesThatCannotOpen) {
+  TempDir dir;
+  // Without 0x1A, which would end the text early, every byte is read.
+  dir.write("Junk.bxp", garbage(64 * 1024, std::string(1, '\x1a')));
+  dir.write("Junk.mpp", "");
+  const auto run = runTool({"Junk"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  ASSERT_TRUE(
+      startsWith(maskTimeStamp(run.out), kBannerText + projectLine("Junk")));
+  size_t modules = 0;
+  for (const std::string& line : linesOf(run.out)) {
+    if (startsWith(line, "  Module: \"")) ++modules;
+  }
+  const std::vector<std::string> errors = linesOf(run.err);
+  ASSERT_FALSE(errors.empty());
+  EXPECT_EQ(errors.back(), "No public main() sub found.");
+  // Each listed name fails to open once in each pass.
+  EXPECT_GT(modules, 100u);
+  EXPECT_EQ(errors.size(), 2 * modules + 1);
+  for (size_t i = 0; i + 1 < errors.size(); ++i) {
+    ASSERT_TRUE(startsWith(errors[i], "Can't open the BasicX module \""))
+        << errors[i];
+  }
+}
+
+TEST(HostileInputTest, GarbageModuleDefinesNothing) {
+  TempDir dir;
+  dir.write("Junk.bxp", "Junk.bas\n");
+  // Without '_' no line continues, so no logical line can grow too long.
+  dir.write("Junk.bas", garbage(256 * 1024, "_\x1a"));
+  dir.write("Junk.mpp", "");
+  const auto run = runTool({"-d", "-u", "-c", "Junk"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(maskTimeStamp(run.out),
+            kBannerText + projectLine("Junk") + "  Module: \"Junk.bas\"\n");
+  EXPECT_EQ(run.err, "No public main() sub found.\n");
+}
+
+TEST(HostileInputTest, GarbageMapFileGivesNoSizes) {
+  TempDir dir;
+  dir.write("Junk.bxp", "Main.bas\n");
+  dir.write("Main.bas", kMainModule);
+  dir.write("Junk.mpp", garbage(256 * 1024, ""));
+  const auto run = runTool({"Junk"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(maskTimeStamp(run.out), kBannerText + projectLine("Junk") +
+                                        "  Module: \"Main.bas\"\n" +
+                                        applicationEstimate(9));
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(HostileInputTest, GarbageDataLinesInTheMapSectionsAreSummedOrRefused) {
+  // Garbage lines that begin with a digit are data lines; their names are
+  // whatever follows. A stretch whose name lacks a module or routine part
+  // is refused with the map's one fatal message.
+  TempDir dir;
+  dir.write("Junk.bxp", "Main.bas\n");
+  dir.write("Main.bas", kMainModule);
+  std::string map = "RAM allocated: 7\nFORMAL PARAMETERS\n";
+  const std::string noise = garbage(64 * 1024, "\n\x1a");
+  for (size_t i = 0; i + 40 <= noise.size(); i += 40) {
+    map += "1 2 " + noise.substr(i, 40) + "\n";
+  }
+  map += "LOCAL VARIABLES\nCODE MEMORY\n";
+  dir.write("Junk.mpp", map);
+  const auto run = runTool({"Junk"}, dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(maskTimeStamp(run.out),
+            kBannerText + projectLine("Junk") + "  Module: \"Main.bas\"\n");
+  const std::vector<std::string> errors = linesOf(run.err);
+  ASSERT_EQ(errors.size(), 1u) << run.err;
+  EXPECT_TRUE(
+      startsWith(errors[0], "Failed to create a symbol table entry for \""))
+      << errors[0];
+}
+
+TEST(HostileInputTest, TenMegabyteLineInTheProjectFileIsCutIntoNames) {
+  const size_t size = scaled(10 * 1024 * 1024, 1024 * 1024);
+  MemoryFileSystem files;
+  files.add("Big.bxp", std::string(size, 'x'));
+  files.add("Big.mpp", "");
+  const MemoryRun run = runInMemory({"Big"}, files);
+  EXPECT_EQ(run.status, 0);
+  // The line is read 79 characters at a time, each piece a name of its own.
+  std::string out = kBannerText +
+                    std::string("Analyzing project \"Big.bxp\", ") +
+                    kFixedStamp;
+  std::string err;
+  for (size_t at = 0; at < size; at += 79) {
+    const std::string piece(std::min<size_t>(79, size - at), 'x');
+    out += "  Module: \"" + piece + "\"\n";
+    err += "Can't open the BasicX module \"" + piece + "\".\n";
+  }
+  // Compared whole, without printing megabytes on a mismatch.
+  EXPECT_EQ(run.out.size(), out.size());
+  EXPECT_TRUE(run.out == out);
+  err = err + err + "No public main() sub found.\n";
+  EXPECT_EQ(run.err.size(), err.size());
+  EXPECT_TRUE(run.err == err);
+}
+
+TEST(HostileInputTest, TenMegabyteLineInAModuleIsReadInPieces) {
+  const size_t size = scaled(10 * 1024 * 1024, 1024 * 1024);
+  std::string body;
+  body.reserve(size + 100);
+  while (body.size() < size) body += "x = Helper(1) + 2 ";
+  TempDir dir;
+  dir.write("Big.bxp", "Main.bas\n");
+  dir.write("Main.bas", "Sub Main()\n" + body +
+                            "\nEnd Sub\nFunction Helper(a)\nEnd Function\n");
+  dir.write("Big.mpp", "");
+  const auto run = runTool({"Big"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(maskTimeStamp(run.out), kBannerText + projectLine("Big") +
+                                        "  Module: \"Main.bas\"\n" +
+                                        applicationEstimate(9));
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(HostileInputTest, TenMegabyteLineInTheMapIsReadInPieces) {
+  const size_t size = scaled(10 * 1024 * 1024, 1024 * 1024);
+  TempDir dir;
+  dir.write("Big.bxp", "Main.bas\n");
+  dir.write("Main.bas", "Sub Main()\nEnd Sub\n");
+  // Only the first 511 characters form the data line; the rest of the line
+  // comes as pieces that begin with a letter and are skipped.
+  dir.write("Big.mpp", "RAM allocated: 0\nFORMAL PARAMETERS\n1 4 Main.Main." +
+                           std::string(size, 'p') +
+                           "\nLOCAL VARIABLES\nCODE MEMORY\n");
+  const auto run = runTool({"Big"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(maskTimeStamp(run.out), kBannerText + projectLine("Big") +
+                                        "  Module: \"Main.bas\"\n"
+                                        "\nEstimate of application RAM use:\n"
+                                        "     Invocation overhead:   15\n"
+                                        "       Passed parameters:    4\n"
+                                        "         Local variables:    0\n"
+                                        "  Invoked functions/subs:    0\n"
+                                        "        Static variables:    0\n"
+                                        "                          ----\n"
+                                        "                   Total:   19\n");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(HostileInputTest, DirectoryUnreadableAndEmptyModulesAreSkipped) {
+  TempDir dir;
+  dir.write("Odd.bxp", "Dir.bas\nLocked.bas\nEmpty.bas\nMain.bas\n");
+  std::filesystem::create_directory(dir.path() / "Dir.bas");
+  const auto locked = dir.write("Locked.bas", "Sub Main()\nEnd Sub\n");
+  ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+  dir.write("Empty.bas", "");
+  dir.write("Main.bas", kMainModule);
+  dir.write("Odd.mpp", "");
+  const auto run = runTool({"Odd"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(maskTimeStamp(run.out), kBannerText + projectLine("Odd") +
+                                        "  Module: \"Dir.bas\"\n"
+                                        "  Module: \"Locked.bas\"\n"
+                                        "  Module: \"Empty.bas\"\n"
+                                        "  Module: \"Main.bas\"\n" +
+                                        applicationEstimate(9));
+  if (::geteuid() == 0) {
+    // Root reads the file whatever its permissions. Its Main stands after
+    // Main.Main in the table (longer module name), so the estimate is the
+    // same and only the directory is reported.
+    EXPECT_EQ(run.err,
+              "Can't open the BasicX module \"Dir.bas\".\n"
+              "Can't open the BasicX module \"Dir.bas\".\n");
+    GTEST_SKIP() << "running as root, which reads a file of mode 000 anyway, "
+                    "so the unreadable module was read";
+  }
+  EXPECT_EQ(run.err,
+            "Can't open the BasicX module \"Dir.bas\".\n"
+            "Can't open the BasicX module \"Locked.bas\".\n"
+            "Can't open the BasicX module \"Dir.bas\".\n"
+            "Can't open the BasicX module \"Locked.bas\".\n");
+}
+
+// A project of `count` modules M0.bas, M1.bas, ...; M0 defines Main and
+// every other module one Sub, each calling the next module's Sub, so that
+// the call chain crosses every module. `perModule` routines more in each
+// module form chains of their own that nothing calls.
+void addManyModules(MemoryFileSystem& files, const std::string& project,
+                    size_t count, size_t perModule) {
+  std::string list;
+  for (size_t i = 0; i < count; ++i) {
+    const std::string name = "M" + std::to_string(i);
+    list += name + ".bas\n";
+    const std::string self = i == 0 ? "Main" : "Step" + std::to_string(i);
+    std::string text = "Public Sub " + self + "()\n";
+    if (i + 1 < count) text += "  Step" + std::to_string(i + 1) + "\n";
+    text += "End Sub\n";
+    for (size_t r = 1; r < perModule; ++r) {
+      text += "Private Sub " + name + "R" + std::to_string(r) + "()\n";
+      if (r + 1 < perModule) {
+        text += "  " + name + "R" + std::to_string(r + 1) + "\n";
+      }
+      text += "End Sub\n";
+    }
+    files.add(name + ".bas", text);
+  }
+  files.add(project + ".bxp", list);
+  files.add(project + ".mpp", "RAM allocated: 0\n");
+}
+
+TEST(HostileInputTest, TenThousandMissingModulesAreEachReportedTwice) {
+  const size_t count = scaled(10000, 2000);
+  TempDir dir;
+  std::string project;
+  std::string out = kBannerText + projectLine("Many");
+  std::string err;
+  for (size_t i = 0; i < count; ++i) {
+    const std::string name = "M" + std::to_string(i) + ".bas";
+    project += name + "\n";
+    out += "  Module: \"" + name + "\"\n";
+    err += "Can't open the BasicX module \"" + name + "\".\n";
+  }
+  dir.write("Many.bxp", project);
+  dir.write("Many.mpp", "");
+  const auto run = runTool({"Many"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(maskTimeStamp(run.out), out);
+  EXPECT_EQ(run.err, err + err + "No public main() sub found.\n");
+}
+
+// The report of a project whose modules M0, M1, ... were each scanned and
+// whose main needs `callees` bytes for its callees.
+std::string manyModulesReport(size_t count, uint32_t callees) {
+  std::string out = kBannerText +
+                    std::string("Analyzing project \"Many.bxp\", ") +
+                    kFixedStamp;
+  for (size_t i = 0; i < count; ++i) {
+    out += "  Module: \"M" + std::to_string(i) + ".bas\"\n";
+  }
+  return out + applicationEstimate(callees);
+}
+
+TEST(HostileInputTest, TenThousandPresentModulesFormOneCallChain) {
+  const size_t count = scaled(10000, 2000);
+  MemoryFileSystem files;
+  addManyModules(files, "Many", count, 1);
+  const MemoryRun run = runInMemory({"Many"}, files);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            manyModulesReport(count, static_cast<uint32_t>(9 * (count - 1))));
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(HostileInputTest, TwoHundredThousandRoutinesInTwoThousandModules) {
+  const size_t count = scaled(2000, 200);
+  MemoryFileSystem files;
+  addManyModules(files, "Many", count, 100);
+  const MemoryRun run = runInMemory({"-u", "Many"}, files);
+  EXPECT_EQ(run.status, 0);
+  // Every module's private chain is unused; the listing names them all,
+  // sorted by full name.
+  std::vector<std::string> unused;
+  for (size_t i = 0; i < count; ++i) {
+    for (size_t r = 1; r < 100; ++r) {
+      const std::string name = "M" + std::to_string(i);
+      unused.push_back(name + "." + name + "R" + std::to_string(r));
+    }
+  }
+  std::sort(unused.begin(), unused.end());
+  std::string out =
+      manyModulesReport(count, static_cast<uint32_t>(9 * (count - 1))) +
+      "\n\nUnused Routines:\n----------------------------------\n";
+  for (const std::string& name : unused) out += name + "\n";
+  EXPECT_EQ(run.out.size(), out.size());
+  EXPECT_TRUE(run.out == out);
+  EXPECT_EQ(run.err, "");
+}
+
+// The name of routine i of a chain: R0000001 and so on, so that the names
+// come in routine order.
+std::string chainName(size_t i) {
+  char name[16];
+  std::snprintf(name, sizeof name, "R%07zu", i);
+  return name;
+}
+
+// One module whose Main calls R0000001, which calls R0000002, and so on up
+// to routine `count` - 1, which calls routine `backTo` when it is not 0.
+std::string chainModule(size_t count, size_t backTo) {
+  std::string text;
+  text.reserve(count * 30);
+  for (size_t i = 0; i < count; ++i) {
+    text += "Sub " + (i == 0 ? std::string("Main") : chainName(i)) + "()\n";
+    if (i + 1 < count) {
+      text += "  " + chainName(i + 1) + "\n";
+    } else if (backTo != 0) {
+      text += "  " + chainName(backTo) + "\n";
+    }
+    text += "End Sub\n";
+  }
+  return text;
+}
+
+TEST(HostileInputTest, CallChainOfAMillionRoutinesNeedsNoDeepRecursion) {
+  const size_t count = scaled(1000000, 100000);
+  MemoryFileSystem files;
+  files.add("Chain.bxp", "C.bas\n");
+  files.add("C.bas", chainModule(count, 0));
+  files.add("Chain.mpp", "RAM allocated: 0\n");
+  const MemoryRun run = runInMemory({"Chain"}, files);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            kBannerText + std::string("Analyzing project \"Chain.bxp\", ") +
+                kFixedStamp + "  Module: \"C.bas\"\n" +
+                applicationEstimate(static_cast<uint32_t>(9 * (count - 1))));
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(HostileInputTest, RecursionCycleOfAHundredThousandRoutinesIsCutOnce) {
+  const size_t count = scaled(100000, 20000);
+  MemoryFileSystem files;
+  files.add("Cycle.bxp", "C.bas\n");
+  // The last routine calls R0000001 again, which is on the path: that call
+  // adds 0.
+  files.add("C.bas", chainModule(count, 1));
+  files.add("Cycle.mpp", "RAM allocated: 0\n");
+  const MemoryRun run = runInMemory({"-u", "Cycle"}, files);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            kBannerText + std::string("Analyzing project \"Cycle.bxp\", ") +
+                kFixedStamp + "  Module: \"C.bas\"\n" +
+                applicationEstimate(static_cast<uint32_t>(9 * (count - 1))));
+  EXPECT_EQ(run.err, "");
+}
+
+const size_t kLongName = 100000;
+
+TEST(HostileInputTest, HundredThousandCharacterNameInTheProjectFile) {
+  MemoryFileSystem files;
+  const std::string name(kLongName, 'n');
+  files.add("Long.bxp", name + ".bas\n");
+  files.add("Long.mpp", "");
+  const MemoryRun run = runInMemory({"Long"}, files);
+  EXPECT_EQ(run.status, 0);
+  // The line is read 79 characters at a time, each piece a name of its own.
+  const std::string line = name + ".bas";
+  std::string out = kBannerText +
+                    std::string("Analyzing project \"Long.bxp\", ") +
+                    kFixedStamp;
+  std::string err;
+  for (size_t at = 0; at < line.size(); at += 79) {
+    const std::string piece = line.substr(at, 79);
+    out += "  Module: \"" + piece + "\"\n";
+    err += "Can't open the BasicX module \"" + piece + "\".\n";
+  }
+  EXPECT_EQ(run.out, out);
+  EXPECT_EQ(run.err, err + err + "No public main() sub found.\n");
+}
+
+TEST(HostileInputTest, HundredThousandCharacterNameInAModule) {
+  MemoryFileSystem files;
+  const std::string name(kLongName, 'n');
+  files.add("Long.bxp", "Main.bas\n");
+  // The definition line is cut at 511 characters: the routine is named by
+  // the first 507 characters of the name, and the rest of the line is body.
+  files.add("Main.bas", "Sub Main()\n  " + name + "\nEnd Sub\nSub " + name +
+                            "()\nEnd Sub\n");
+  files.add("Long.mpp", "");
+  const MemoryRun run = runInMemory({"-u", "Long"}, files);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kBannerText +
+                         std::string("Analyzing project \"Long.bxp\", ") +
+                         kFixedStamp + "  Module: \"Main.bas\"\n" +
+                         applicationEstimate(0) +
+                         "\n\nUnused Routines:\n"
+                         "----------------------------------\n"
+                         "Main." +
+                         std::string(507, 'n') + "\n");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(HostileInputTest, HundredThousandCharacterNameInTheMapFile) {
+  MemoryFileSystem files;
+  files.add("Long.bxp", "");
+  // The data line is cut at 511 characters, before the name's last dot, so
+  // its name is the module alone: refused.
+  files.add("Long.mpp", "RAM allocated: 1\nFORMAL PARAMETERS\n1 2 Main." +
+                            std::string(kLongName, 'n') +
+                            ".x\nLOCAL VARIABLES\n");
+  const MemoryRun run = runInMemory({"Long"}, files);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, kBannerText +
+                         std::string("Analyzing project \"Long.bxp\", ") +
+                         kFixedStamp);
+  EXPECT_EQ(run.err, "Failed to create a symbol table entry for \"Main\".\n");
+}
+
+TEST(HostileInputTest, HundredThousandCharacterTargetIsNotFound) {
+  TempDir dir;
+  dir.write("Long.bxp", "Main.bas\n");
+  dir.write("Main.bas", kMainModule);
+  dir.write("Long.mpp", "");
+  const std::string name(kLongName, 't');
+  const auto run = runTool({"-t", name, "Long"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(maskTimeStamp(run.out),
+            kBannerText + projectLine("Long") + "  Module: \"Main.bas\"\n");
+  EXPECT_EQ(run.err, "No public " + name + "() sub found.\n");
+}
+
+TEST(HostileInputTest, FiveThousandCharacterProjectName) {
+  const std::string name(5000, 'p');
+  // On disk no file can have such a name.
+  TempDir dir;
+  const auto disk = runTool({name}, dir.path());
+  EXPECT_EQ(disk.status, 1);
+  EXPECT_EQ(disk.out, kBannerText);
+  EXPECT_EQ(disk.err,
+            "Can't open the BasicX project file \"" + name + ".bxp\".\n");
+  // Held in memory, it is analysed like any other.
+  MemoryFileSystem files;
+  files.add(name + ".bxp", "Main.bas\n");
+  files.add("Main.bas", kMainModule);
+  files.add(name + ".mpp", "");
+  const MemoryRun run = runInMemory({name}, files);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kBannerText + std::string("Analyzing project \"") + name +
+                         ".bxp\", " + kFixedStamp + "  Module: \"Main.bas\"\n" +
+                         applicationEstimate(9));
+  EXPECT_EQ(run.err, "");
+}
+
+// A project whose detailed listing runs to megabytes, far more than the
+// output buffer holds.
+void writeLargeReportProject(const TempDir& dir) {
+  dir.write("Big.bxp", "C.bas\n");
+  dir.write("C.bas", chainModule(scaled(20000, 5000), 0));
+  dir.write("Big.mpp", "");
+}
+
+TEST(HostileInputTest, FullStandardOutputDuringALargeReportFailsOnce) {
+  TempDir dir;
+  writeLargeReportProject(dir);
+  const auto run = runTool({"-d", "Big"}, dir.path(), "/dev/full");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "memtally: error writing standard output: No space left on "
+            "device\n");
+}
+
+TEST(HostileInputTest, ClosedStandardOutputDuringALargeReportFailsOnce) {
+  TempDir dir;
+  writeLargeReportProject(dir);
+  const auto run = runTool({"-d", "Big"}, dir.path(), "&-");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "memtally: error writing standard output: Bad file descriptor\n");
+}
+
+}  // namespace
+}  // namespace memtally
