@@ -209,10 +209,18 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
 
 void ensureRoutineOrder(RoutineTable& table) {
   if (table.inRoutineOrder) return;
-  std::sort(table.entries.begin(), table.entries.end(),
-            [](const RoutineEntry* a, const RoutineEntry* b) {
-              return compareRoutineOrder(*a, *b) < 0;
-            });
+  // Sorting compares cached name prefixes first, so that most comparisons
+  // never reach the names themselves scattered over the heap.
+  std::vector<std::pair<uint64_t, RoutineEntry*>> keyed;
+  keyed.reserve(table.entries.size());
+  for (RoutineEntry* entry : table.entries) {
+    keyed.emplace_back(bytePrefix(entry->foldedRoutine()), entry);
+  }
+  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    return compareRoutineOrder(*a.second, *b.second) < 0;
+  });
+  for (size_t i = 0; i < keyed.size(); ++i) table.entries[i] = keyed[i].second;
   table.inRoutineOrder = true;
   table.runsValid = false;
 }
