@@ -82,7 +82,8 @@ RoutineEntry* createEntry(RoutineTable& table, std::string_view module,
     entry.foldedName = foldedCopy(entry.fullName);
     entry.nameOffset = static_cast<int32_t>(module.size() + 1);
     table.entries.push_back(&entry);
-    table.index.insert(keyHash(entry.foldedName, entry.nameOffset), &entry);
+    table.index.insert(keyHash(entry.foldedName, entry.nameOffset),
+                       {entry.foldedName, entry.nameOffset, &entry});
     return &entry;
   } catch (const std::bad_alloc&) {
     throw FatalError(message);
@@ -165,7 +166,7 @@ void indexRuns(RoutineTable& table) {
     }
     table.runs.insert(
         hashName(name),
-        std::make_pair(static_cast<int32_t>(i), static_cast<int32_t>(end)));
+        {name, entries[i], static_cast<int32_t>(i), static_cast<int32_t>(end)});
     i = end;
   }
   table.runsValid = true;
@@ -188,11 +189,11 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
   key.append(module).append(1, '.').append(routine);
   foldInto(key, key);
   const int32_t nameOffset = static_cast<int32_t>(module.size() + 1);
-  RoutineEntry* const* found = table.index.find(
-      keyHash(key, nameOffset), [&](const RoutineEntry* entry) {
-        return entry->nameOffset == nameOffset && entry->foldedName == key;
+  const RoutineTable::KeySlot* found = table.index.find(
+      keyHash(key, nameOffset), [&](const RoutineTable::KeySlot& slot) {
+        return slot.nameOffset == nameOffset && slot.folded == key;
       });
-  if (found != nullptr) return *found;
+  if (found != nullptr) return found->entry;
   if (!create) return nullptr;
 
   makeRoomForEntry(table);
@@ -232,20 +233,26 @@ RoutineEntry* findCalledRoutine(RoutineTable& table, std::string_view module,
   if (!table.runsValid) indexRuns(table);
   std::string& folded = table.scratch;
   foldInto(name, folded);
-  const auto& entries = table.entries;
-  const std::pair<int32_t, int32_t>* run =
-      table.runs.find(hashName(folded), [&](std::pair<int32_t, int32_t> r) {
-        return entries[static_cast<size_t>(r.first)]->foldedRoutine() == folded;
-      });
+  const RoutineTable::RunSlot* run = table.runs.find(
+      hashName(folded),
+      [&](const RoutineTable::RunSlot& slot) { return slot.name == folded; });
   if (run == nullptr) return nullptr;
-  const auto first = entries.begin() + run->first;
-  const auto last = entries.begin() + run->second;
-  if (module.empty()) return *first;
+  if (module.empty()) return run->head;
+  std::string& foldedModule = table.scratchModule;
+  foldInto(module, foldedModule);
+  if (run->end - run->first == 1) {
+    // Most names belong to one routine: the answer unless it is another
+    // module's private one.
+    RoutineEntry* only = run->head;
+    if (compareModule(only, foldedModule) == 0) return only;
+    return (only->flags & ROUTINE_PRIVATE) == 0 ? only : nullptr;
+  }
 
   // A run is ordered by module, so the caller's own module is found by a
   // search; without it, the last public routine of the run is the answer.
-  std::string& foldedModule = table.scratchModule;
-  foldInto(module, foldedModule);
+  const auto& entries = table.entries;
+  const auto first = entries.begin() + run->first;
+  const auto last = entries.begin() + run->end;
   const auto own = std::lower_bound(
       first, last, foldedModule, [](const RoutineEntry* e, std::string_view m) {
         return compareModule(e, m) < 0;
