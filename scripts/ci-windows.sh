@@ -14,18 +14,7 @@ readonly wine=/usr/lib/wine/wine64
 readonly wineserver=/usr/lib/wine/wineserver
 
 # The native build and its tests.
-bash scripts/setup.sh
-missing=()
-for package in g++-mingw-w64-x86-64-posix wine64 groff-base; do
-  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update
-  $sudo env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+bash scripts/setup.sh g++-mingw-w64-x86-64-posix wine64 groff-base
 
 cmake -S . -B build
 cmake --build build -j "$(nproc)" --target memtally_tests

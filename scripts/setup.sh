@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Memtally need, when
-# any of them is missing.
+# Installs the Debian packages that building and testing Memtally need, and
+# any further packages named as arguments, when any of them is missing.
 set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev)
@@ -12,5 +12,5 @@ if [ "${#missing[@]}" -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 fi

@@ -36,12 +36,12 @@ TEST(CharsTest, CompareNoCaseOrdersFoldedUnsignedBytesPrefixFirst) {
   const Case cases[] = {
       {"Foo", "fOO", 0},
       {"", "", 0},
-      {"Ab", "abc", -1},        // a prefix sorts first
-      {"a_b", "aZ", -1},        // '_' (0x5F) sorts below folded 'z'
-      {"a[", "AZ", -1},         // '[' 0x5B sorts below folded 'z' 0x7A
-      {"\x80", "z", 1},         // high bytes compare unsigned, above ASCII
+      {"Ab", "abc", -1},  // a prefix sorts first
+      {"a_b", "aZ", -1},  // '_' (0x5F) sorts below folded 'z'
+      {"a[", "AZ", -1},   // '[' 0x5B sorts below folded 'z' 0x7A
+      {"\x80", "z", 1},   // high bytes compare unsigned, above ASCII
       {std::string("a\0b", 3), "a", 1},
-      {"\xC4", "\xE4", -1},     // no folding outside A to Z
+      {"\xC4", "\xE4", -1},  // no folding outside A to Z
   };
   for (const Case& c : cases) {
     const int got = compareNoCase(c.a, c.b);

@@ -71,8 +71,7 @@ TEST(CliTest, ClosedStandardOutputIsAFailure) {
   TempDir dir;
   const auto run = runTool({"-x"}, dir.path(), "&-");
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("Unrecognized option - \"-x\".\n"),
-            std::string::npos);
+  EXPECT_NE(run.err.find("Unrecognized option - \"-x\".\n"), std::string::npos);
   EXPECT_NE(run.err.find("memtally: error writing standard output: "),
             std::string::npos);
 }

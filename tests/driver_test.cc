@@ -163,7 +163,8 @@ TEST(DriverTest, LongProjectNameIsKeptWhole) {
   const std::string name(5000, 'p');
   const RunResult r = run({name});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "Can't open the BasicX project file \"" + name + ".bxp\".\n");
+  EXPECT_EQ(r.err,
+            "Can't open the BasicX project file \"" + name + ".bxp\".\n");
 }
 
 TEST(DriverTest, MissingTopRoutineStillExitsZeroAndWarnsAfterwards) {

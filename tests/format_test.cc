@@ -12,8 +12,9 @@ TEST(FormatTest, UnsignedIsRightAlignedAndNeverCut) {
     const char* expected;
   };
   const Case cases[] = {
-      {0, 4, "   0"},      {173, 4, " 173"},      {12345, 4, "12345"},
-      {4294967295u, 6, "4294967295"}, {7, 0, "7"}, {28, 7, "     28"},
+      {0, 4, "   0"},      {173, 4, " 173"},
+      {12345, 4, "12345"}, {4294967295u, 6, "4294967295"},
+      {7, 0, "7"},         {28, 7, "     28"},
   };
   for (const Case& c : cases) {
     std::string out;

@@ -41,10 +41,18 @@ TEST(LineReaderTest, LineEndsAndSpecialBytes) {
       {"cr at the end stays", "a\r", 79, {"a\r"}},
       {"cr cr lf keeps the first", "a\r\r\n", 79, {"a\r\n"}},
       {"0x1a ends the text", "a\nb\x1a\nc\n", 79, {"a\n", "b"}},
-      {"0x1a at a line start", "a\n\x1a" "b\n", 79, {"a\n"}},
-      {"nul ends the line's text", std::string("ab\0cd\nef\n", 9), 79,
+      {"0x1a at a line start",
+       "a\n\x1a"
+       "b\n",
+       79,
+       {"a\n"}},
+      {"nul ends the line's text",
+       std::string("ab\0cd\nef\n", 9),
+       79,
        {"ab", "ef\n"}},
-      {"nul first gives an empty line", std::string("\0x\ny\n", 5), 79,
+      {"nul first gives an empty line",
+       std::string("\0x\ny\n", 5),
+       79,
        {"", "y\n"}},
       {"blank line", "\n\n", 79, {"\n", "\n"}},
   };
@@ -75,9 +83,8 @@ class LineReaderFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("memtally_line_reader_" + std::to_string(::testing::UnitTest::
-                                                         GetInstance()
-                                                             ->random_seed()));
+           ("memtally_line_reader_" +
+            std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }

@@ -106,19 +106,20 @@ TEST(RoutineTableTest, ShuffledInsertionEndsInTheSameOrder) {
   const std::vector<std::string> expected = fullNames(sorted);
   EXPECT_EQ(fullNames(shuffled), expected);
   for (size_t i = 1; i < shuffled.entries.size(); ++i) {
-    EXPECT_LT(compareRoutineOrder(*shuffled.entries[i - 1],
-                                  *shuffled.entries[i]),
-              0);
+    EXPECT_LT(
+        compareRoutineOrder(*shuffled.entries[i - 1], *shuffled.entries[i]), 0);
   }
 }
 
 TEST(RoutineTableTest, TableGrowsInStepsOfAHundred) {
   RoutineTable table;
-  for (int i = 0; i < 100; ++i) add(table, "M", ("R" + std::to_string(i)).c_str());
+  for (int i = 0; i < 100; ++i)
+    add(table, "M", ("R" + std::to_string(i)).c_str());
   EXPECT_EQ(table.capacity, 100);
   add(table, "M", "R100");
   EXPECT_EQ(table.capacity, 200);
-  for (int i = 101; i < 200; ++i) add(table, "M", ("R" + std::to_string(i)).c_str());
+  for (int i = 101; i < 200; ++i)
+    add(table, "M", ("R" + std::to_string(i)).c_str());
   EXPECT_EQ(table.capacity, 200);
   add(table, "M", "R200");
   EXPECT_EQ(table.capacity, 300);
@@ -172,7 +173,8 @@ TEST(RoutineTableTest, CallerListIsSeparateFromCallList) {
 TEST(RoutineTableTest, CallResolutionPrefersOwnModuleAndNeverOthersPrivate) {
   RoutineTable table;
   add(table, "Serial", "Send");
-  RoutineEntry* net = add(table, "Net", "Send", ROUTINE_DEFINED | ROUTINE_PRIVATE);
+  RoutineEntry* net =
+      add(table, "Net", "Send", ROUTINE_DEFINED | ROUTINE_PRIVATE);
   RoutineEntry* serial = lookupOrAddRoutine(table, "Serial", "Send", false);
   EXPECT_EQ(findCalledRoutine(table, "Net", "send"), net);
   EXPECT_EQ(findCalledRoutine(table, "NET", "SEND"), net);

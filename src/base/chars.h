@@ -5,6 +5,7 @@
 #ifndef MEMTALLY_BASE_CHARS_H_
 #define MEMTALLY_BASE_CHARS_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -50,6 +51,19 @@ void foldInto(std::string_view name, std::string& out);
 
 // Compares two already folded names as unsigned bytes, a prefix first.
 int compareBytes(std::string_view a, std::string_view b);
+
+// Returns the first eight bytes of a name as a big-endian number, padded
+// with zeros. Where two prefixes differ they order the names as compareBytes
+// does, so sorts compare these numbers first and touch the names only on a
+// tie.
+inline uint64_t bytePrefix(std::string_view name) {
+  uint64_t prefix = 0;
+  for (size_t i = 0; i < 8; ++i) {
+    prefix <<= 8;
+    if (i < name.size()) prefix |= static_cast<unsigned char>(name[i]);
+  }
+  return prefix;
+}
 
 }  // namespace memtally
 

@@ -67,7 +67,8 @@ std::string formatTimeStamp(const std::tm& time) {
   appendTwoDigits(stamp, time.tm_sec);
   stamp.push_back(' ');
   const long long year = static_cast<long long>(time.tm_year) + 1900;
-  const std::string digits = decimal(static_cast<uint64_t>(year < 0 ? 0 : year));
+  const std::string digits =
+      decimal(static_cast<uint64_t>(year < 0 ? 0 : year));
   if (digits.size() < 4) stamp.append(4 - digits.size(), '0');
   stamp.append(digits);
   stamp.push_back('\n');
@@ -83,10 +84,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
       line.surplus.assign(args.begin() + static_cast<long>(i) + 1, args.end());
       return line;
     }
-    const char letter = arg.size() > 1
-                            ? static_cast<char>(foldCase(
-                                  static_cast<unsigned char>(arg[1])))
-                            : '\0';
+    const char letter =
+        arg.size() > 1
+            ? static_cast<char>(foldCase(static_cast<unsigned char>(arg[1])))
+            : '\0';
     switch (letter) {
       case 'c':
         line.options |= OPT_CALLERS;

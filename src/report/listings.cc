@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/chars.h"
@@ -171,13 +172,35 @@ void printDetailedAnalysis(RoutineTable& table, Console& console) {
   listing.flush();
 }
 
+namespace {
+
+// Sorts the table's entries stably by compareByFullName, comparing cached
+// prefixes of the folded full names first: the table is large, and most
+// comparisons then never reach the names themselves.
+void sortByFullName(std::vector<RoutineEntry*>& entries) {
+  if (entries.size() < 2) return;
+  std::vector<std::pair<uint64_t, RoutineEntry*>> keyed;
+  keyed.reserve(entries.size());
+  for (RoutineEntry* entry : entries) {
+    keyed.emplace_back(bytePrefix(entry->foldedName), entry);
+  }
+  std::stable_sort(keyed.begin(), keyed.end(),
+                   [](const auto& a, const auto& b) {
+                     if (a.first != b.first) return a.first < b.first;
+                     return compareByFullName(*a.second, *b.second) < 0;
+                   });
+  for (size_t i = 0; i < keyed.size(); ++i) entries[i] = keyed[i].second;
+}
+
+}  // namespace
+
 void printUnusedRoutines(RoutineTable& table, Console& console) {
   if (table.entries.empty()) return;
   // The table stays in full-name order for the rest of the run, and the
   // callers listing lists its routines in that order. inRoutineOrder is left
   // set on purpose: clearing it would let ensureRoutineOrder undo this sort,
   // and no lookup in the table follows the listings.
-  sortList(table.entries, compareByFullName);
+  sortByFullName(table.entries);
   ListingText listing(console);
   bool first = true;
   for (const RoutineEntry* entry : table.entries) {

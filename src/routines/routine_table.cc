@@ -82,7 +82,8 @@ RoutineEntry* createEntry(RoutineTable& table, std::string_view module,
     entry.foldedName = foldedCopy(entry.fullName);
     entry.nameOffset = static_cast<int32_t>(module.size() + 1);
     table.entries.push_back(&entry);
-    table.index.insert(keyHash(entry.foldedName, entry.nameOffset), &entry);
+    table.index.insert(keyHash(entry.foldedName, entry.nameOffset),
+                       {entry.foldedName, entry.nameOffset, &entry});
     return &entry;
   } catch (const std::bad_alloc&) {
     throw FatalError(message);
@@ -119,8 +120,10 @@ void appendUnique(RoutineTable& table, std::unique_ptr<RoutineRefList>& list,
   try {
     if (!list) {
       checkAllocation(table, messages.initialSite, messages.initialMessage);
+      // The list counts its capacity in steps of 25 slots, but its storage
+      // starts small and doubles: most routines call only a few others, and
+      // a million lists of 25 reserved slots would cost 200 MB.
       list = std::make_unique<RoutineRefList>();
-      reserveSlots(list->items, kListCapacityStep);
       list->capacity = kListCapacityStep;
       list->items.push_back(item);
       return;
@@ -128,8 +131,6 @@ void appendUnique(RoutineTable& table, std::unique_ptr<RoutineRefList>& list,
     if (listHolds(*list, item)) return;
     if (list->count() >= list->capacity) {
       checkAllocation(table, messages.growSite, messages.growMessage);
-      reserveSlots(list->items,
-                   static_cast<size_t>(list->capacity + kListCapacityStep));
       list->capacity += kListCapacityStep;
     }
     list->items.push_back(item);
@@ -165,7 +166,7 @@ void indexRuns(RoutineTable& table) {
     }
     table.runs.insert(
         hashName(name),
-        std::make_pair(static_cast<int32_t>(i), static_cast<int32_t>(end)));
+        {name, entries[i], static_cast<int32_t>(i), static_cast<int32_t>(end)});
     i = end;
   }
   table.runsValid = true;
@@ -188,11 +189,11 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
   key.append(module).append(1, '.').append(routine);
   foldInto(key, key);
   const int32_t nameOffset = static_cast<int32_t>(module.size() + 1);
-  RoutineEntry* const* found = table.index.find(
-      keyHash(key, nameOffset), [&](const RoutineEntry* entry) {
-        return entry->nameOffset == nameOffset && entry->foldedName == key;
+  const RoutineTable::KeySlot* found = table.index.find(
+      keyHash(key, nameOffset), [&](const RoutineTable::KeySlot& slot) {
+        return slot.nameOffset == nameOffset && slot.folded == key;
       });
-  if (found != nullptr) return *found;
+  if (found != nullptr) return found->entry;
   if (!create) return nullptr;
 
   makeRoomForEntry(table);
@@ -209,10 +210,18 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
 
 void ensureRoutineOrder(RoutineTable& table) {
   if (table.inRoutineOrder) return;
-  std::sort(table.entries.begin(), table.entries.end(),
-            [](const RoutineEntry* a, const RoutineEntry* b) {
-              return compareRoutineOrder(*a, *b) < 0;
-            });
+  // Sorting compares cached name prefixes first, so that most comparisons
+  // never reach the names themselves scattered over the heap.
+  std::vector<std::pair<uint64_t, RoutineEntry*>> keyed;
+  keyed.reserve(table.entries.size());
+  for (RoutineEntry* entry : table.entries) {
+    keyed.emplace_back(bytePrefix(entry->foldedRoutine()), entry);
+  }
+  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+    if (a.first != b.first) return a.first < b.first;
+    return compareRoutineOrder(*a.second, *b.second) < 0;
+  });
+  for (size_t i = 0; i < keyed.size(); ++i) table.entries[i] = keyed[i].second;
   table.inRoutineOrder = true;
   table.runsValid = false;
 }
@@ -224,20 +233,26 @@ RoutineEntry* findCalledRoutine(RoutineTable& table, std::string_view module,
   if (!table.runsValid) indexRuns(table);
   std::string& folded = table.scratch;
   foldInto(name, folded);
-  const auto& entries = table.entries;
-  const std::pair<int32_t, int32_t>* run =
-      table.runs.find(hashName(folded), [&](std::pair<int32_t, int32_t> r) {
-        return entries[static_cast<size_t>(r.first)]->foldedRoutine() == folded;
-      });
+  const RoutineTable::RunSlot* run = table.runs.find(
+      hashName(folded),
+      [&](const RoutineTable::RunSlot& slot) { return slot.name == folded; });
   if (run == nullptr) return nullptr;
-  const auto first = entries.begin() + run->first;
-  const auto last = entries.begin() + run->second;
-  if (module.empty()) return *first;
+  if (module.empty()) return run->head;
+  std::string& foldedModule = table.scratchModule;
+  foldInto(module, foldedModule);
+  if (run->end - run->first == 1) {
+    // Most names belong to one routine: the answer unless it is another
+    // module's private one.
+    RoutineEntry* only = run->head;
+    if (compareModule(only, foldedModule) == 0) return only;
+    return (only->flags & ROUTINE_PRIVATE) == 0 ? only : nullptr;
+  }
 
   // A run is ordered by module, so the caller's own module is found by a
   // search; without it, the last public routine of the run is the answer.
-  std::string& foldedModule = table.scratchModule;
-  foldInto(module, foldedModule);
+  const auto& entries = table.entries;
+  const auto first = entries.begin() + run->first;
+  const auto last = entries.begin() + run->end;
   const auto own = std::lower_bound(
       first, last, foldedModule, [](const RoutineEntry* e, std::string_view m) {
         return compareModule(e, m) < 0;

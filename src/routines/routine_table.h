@@ -108,14 +108,28 @@ struct RoutineTable {
   // `entries` otherwise clears it too.
   bool inRoutineOrder = true;
 
-  // The run of entries sharing each folded routine name, as first and
-  // one-past-last index into `entries`; valid only while `runsValid`.
-  FlatIndex<std::pair<int32_t, int32_t>> runs;
+  // An entry of `runs`: the entries sharing one folded routine name.
+  struct RunSlot {
+    std::string_view name;  // the folded routine name
+    RoutineEntry* head;     // the run's first entry
+    int32_t first;          // index of the first entry in `entries`
+    int32_t end;            // index after the last one
+  };
+  // The run of every folded routine name; valid only while `runsValid`.
+  FlatIndex<RunSlot> runs;
   bool runsValid = false;
 
   std::deque<RoutineEntry> storage;  // the entries themselves
+
+  // An entry of `index`: the key is kept beside the entry, so that checking
+  // a probe touches no entry but the one found.
+  struct KeySlot {
+    std::string_view folded;  // the entry's folded full name
+    int32_t nameOffset;
+    RoutineEntry* entry;
+  };
   // Every entry by its folded full name and name offset.
-  FlatIndex<RoutineEntry*> index;
+  FlatIndex<KeySlot> index;
   std::string scratch;        // folded names of the current lookup
   std::string scratchModule;  // folded module name of the current lookup
 };
