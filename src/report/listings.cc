@@ -44,15 +44,29 @@ class ListingText {
   std::string text_;
 };
 
+// Lists up to this long are sorted by insertion.
+constexpr size_t kInsertionSortLimit = 16;
+
 // Sorts a list in place, keeping the relative order of items that compare
 // equal.
 void sortList(std::vector<RoutineEntry*>& items,
               int (*compare)(const RoutineEntry&, const RoutineEntry&)) {
   if (items.size() <= 1) return;
-  std::stable_sort(items.begin(), items.end(),
-                   [compare](const RoutineEntry* a, const RoutineEntry* b) {
-                     return compare(*a, *b) < 0;
-                   });
+  const auto before = [compare](const RoutineEntry* a, const RoutineEntry* b) {
+    return compare(*a, *b) < 0;
+  };
+  if (items.size() > kInsertionSortLimit) {
+    std::stable_sort(items.begin(), items.end(), before);
+    return;
+  }
+  // Most lists are short: an insertion sort, stable as well, spares them the
+  // merge buffer that stable_sort allocates for every call.
+  for (size_t i = 1; i < items.size(); ++i) {
+    RoutineEntry* item = items[i];
+    size_t j = i;
+    for (; j > 0 && before(item, items[j - 1]); --j) items[j] = items[j - 1];
+    items[j] = item;
+  }
 }
 
 // Sorts the given list of every entry of the table.
