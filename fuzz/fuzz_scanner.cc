@@ -69,16 +69,16 @@ void checkTable(RoutineTable& table) {
     if (i > 0) {
       FUZZ_CHECK(compareRoutineOrder(*table.entries[i - 1], *entry) < 0);
     }
-    checkList(entry->calls.get(), known);
-    checkList(entry->callers.get(), known);
+    checkList(entry->calls, known);
+    checkList(entry->callers, known);
     if (entry->calls) {
       for (const RoutineEntry* callee : entry->calls->items) {
-        FUZZ_CHECK(holds(callee->callers.get(), entry));
+        FUZZ_CHECK(holds(callee->callers, entry));
       }
     }
     if (entry->callers) {
       for (const RoutineEntry* caller : entry->callers->items) {
-        FUZZ_CHECK(holds(caller->calls.get(), entry));
+        FUZZ_CHECK(holds(caller->calls, entry));
       }
     }
   }

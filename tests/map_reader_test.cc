@@ -20,7 +20,8 @@ std::string describe(RoutineTable& table) {
   std::string text;
   for (const RoutineEntry* entry : table.entries) {
     if (!text.empty()) text += ", ";
-    text += entry->fullName + " " + std::to_string(entry->paramBytes) + "/" +
+    text += std::string(entry->fullName) + " " +
+            std::to_string(entry->paramBytes) + "/" +
             std::to_string(entry->localBytes);
     if (entry->flags != 0) text += " flags " + std::to_string(entry->flags);
   }

@@ -30,7 +30,7 @@ struct Project {
     ensureRoutineOrder(table);
     Names names;
     for (const RoutineEntry* entry : table.entries) {
-      names.push_back(entry->fullName);
+      names.emplace_back(entry->fullName);
     }
     return names;
   }
@@ -42,7 +42,7 @@ struct Project {
     if (entry == nullptr) return {"<no such routine>"};
     if (entry->calls) {
       for (const RoutineEntry* callee : entry->calls->items) {
-        names.push_back(callee->fullName);
+        names.emplace_back(callee->fullName);
       }
     }
     return names;

@@ -15,7 +15,7 @@ std::vector<std::string> fullNames(RoutineTable& table) {
   ensureRoutineOrder(table);
   std::vector<std::string> names;
   for (const RoutineEntry* entry : table.entries) {
-    names.push_back(entry->foldedName);
+    names.emplace_back(entry->foldedName);
   }
   return names;
 }

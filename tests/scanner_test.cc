@@ -47,7 +47,8 @@ class Modules {
     ensureRoutineOrder(table_);
     Names names;
     for (const RoutineEntry* entry : table_.entries) {
-      names.push_back(entry->fullName + " " + std::to_string(entry->flags));
+      names.push_back(std::string(entry->fullName) + " " +
+                      std::to_string(entry->flags));
     }
     return names;
   }
@@ -75,12 +76,12 @@ class Modules {
 
  private:
   static Names fullNames(const RoutineEntry* entry,
-                         std::unique_ptr<RoutineRefList> RoutineEntry::*list) {
+                         RoutineRefList* RoutineEntry::*list) {
     Names names;
     if (entry == nullptr) return {"<no such routine>"};
     if (!(entry->*list)) return names;
     for (const RoutineEntry* item : (entry->*list)->items) {
-      names.push_back(item->fullName);
+      names.emplace_back(item->fullName);
     }
     return names;
   }

@@ -1,7 +1,7 @@
 #include "report/listings.h"
 
 #include <algorithm>
-#include <memory>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,16 +47,23 @@ class ListingText {
 // Lists up to this long are sorted by insertion.
 constexpr size_t kInsertionSortLimit = 16;
 
-// Sorts a list in place, keeping the relative order of items that compare
-// equal.
-void sortList(std::vector<RoutineEntry*>& items,
-              int (*compare)(const RoutineEntry&, const RoutineEntry&)) {
+using Compare = int (*)(const RoutineEntry&, const RoutineEntry&);
+using KeyOf = SortKey (*)(const RoutineEntry&);
+
+// Sorts a list in place by `compare`, keeping the relative order of items
+// that compare equal. `keyOf`, when given, is the sort key that goes with
+// `compare`, for long lists.
+void sortList(std::span<RoutineEntry*> items, Compare compare, KeyOf keyOf) {
   if (items.size() <= 1) return;
   const auto before = [compare](const RoutineEntry* a, const RoutineEntry* b) {
     return compare(*a, *b) < 0;
   };
   if (items.size() > kInsertionSortLimit) {
-    std::stable_sort(items.begin(), items.end(), before);
+    if (keyOf != nullptr) {
+      sortByKey(items, keyOf, compare, true);
+    } else {
+      std::stable_sort(items.begin(), items.end(), before);
+    }
     return;
   }
   // Most lists are short: an insertion sort, stable as well, spares them the
@@ -66,15 +73,6 @@ void sortList(std::vector<RoutineEntry*>& items,
     size_t j = i;
     for (; j > 0 && before(item, items[j - 1]); --j) items[j] = items[j - 1];
     items[j] = item;
-  }
-}
-
-// Sorts the given list of every entry of the table.
-void sortEveryList(RoutineTable& table,
-                   std::unique_ptr<RoutineRefList> RoutineEntry::*list,
-                   int (*compare)(const RoutineEntry&, const RoutineEntry&)) {
-  for (RoutineEntry* entry : table.entries) {
-    if (entry->*list) sortList((entry->*list)->items, compare);
   }
 }
 
@@ -127,10 +125,14 @@ void appendDetailedHeading(std::string& out) {
 
 // Every computed routine in table order, each after an empty line except
 // the one at index 0 of the table (also when earlier entries printed
-// nothing), with its callees in their sorted order.
+// nothing), with its callees sorted by compareByTotal. Every call list is
+// sorted, also those of routines not printed.
 void appendRoutineRows(ListingText& listing, const RoutineTable& table) {
-  for (size_t i = 0; i < table.entries.size(); ++i) {
-    const RoutineEntry& entry = *table.entries[i];
+  const auto& entries = table.entries;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    prefetchAhead(entries, i, &RoutineEntry::calls);
+    const RoutineEntry& entry = *entries[i];
+    if (entry.calls) sortList(entry.calls->items, compareByTotal, nullptr);
     if (entry.totalBytes == 0) continue;
     std::string& out = listing.text();
     if (i > 0) out.push_back('\n');
@@ -177,8 +179,26 @@ int compareByFullName(const RoutineEntry& a, const RoutineEntry& b) {
   return compareBytes(a.foldedName, b.foldedName);
 }
 
+SortKey routineNameKey(const RoutineEntry& entry) {
+  const std::string_view routine = entry.foldedRoutine();
+  SortKey key = {bytePrefix(routine), bytePrefixAt(routine, 8),
+                 shortNameLength(routine), 0};
+  if (routine.size() <= 16) {
+    // Equal routine names: the first fifteen bytes of the full names.
+    const std::string_view full = entry.foldedName;
+    key[2] |= bytePrefix(full) >> 5;
+    key[3] = bytePrefixAt(full, 7);
+  }
+  return key;
+}
+
+SortKey fullNameKey(const RoutineEntry& entry) {
+  const std::string_view name = entry.foldedName;
+  return {bytePrefix(name), bytePrefixAt(name, 8), bytePrefixAt(name, 16),
+          bytePrefixAt(name, 24)};
+}
+
 void printDetailedAnalysis(RoutineTable& table, Console& console) {
-  sortEveryList(table, &RoutineEntry::calls, compareByTotal);
   ListingText listing(console);
   appendDetailedHeading(listing.text());
   appendRoutineRows(listing, table);
@@ -188,22 +208,9 @@ void printDetailedAnalysis(RoutineTable& table, Console& console) {
 
 namespace {
 
-// Sorts the table's entries stably by compareByFullName, comparing cached
-// prefixes of the folded full names first: the table is large, and most
-// comparisons then never reach the names themselves.
+// Sorts the table's entries stably by compareByFullName.
 void sortByFullName(std::vector<RoutineEntry*>& entries) {
-  if (entries.size() < 2) return;
-  std::vector<std::pair<uint64_t, RoutineEntry*>> keyed;
-  keyed.reserve(entries.size());
-  for (RoutineEntry* entry : entries) {
-    keyed.emplace_back(bytePrefix(entry->foldedName), entry);
-  }
-  std::stable_sort(keyed.begin(), keyed.end(),
-                   [](const auto& a, const auto& b) {
-                     if (a.first != b.first) return a.first < b.first;
-                     return compareByFullName(*a.second, *b.second) < 0;
-                   });
-  for (size_t i = 0; i < keyed.size(); ++i) entries[i] = keyed[i].second;
+  sortByKey(entries, fullNameKey, compareByFullName, true);
 }
 
 }  // namespace
@@ -231,11 +238,14 @@ void printUnusedRoutines(RoutineTable& table, Console& console) {
 }
 
 void printCallers(RoutineTable& table, Console& console) {
-  sortEveryList(table, &RoutineEntry::callers, compareByRoutineName);
   ListingText listing(console);
   bool first = true;
-  for (const RoutineEntry* entry : table.entries) {
+  const auto& entries = table.entries;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    prefetchAhead(entries, i, &RoutineEntry::callers);
+    const RoutineEntry* entry = entries[i];
     if (!entry->callers || entry->callers->items.empty()) continue;
+    sortList(entry->callers->items, compareByRoutineName, routineNameKey);
     std::string& out = listing.text();
     out.push_back('\n');
     if (first) {

@@ -50,7 +50,7 @@ void takeResult(Frame& frame, uint32_t result) {
 // The callee of the frame's routine that is to be visited next, or null when
 // every callee has been visited.
 RoutineEntry* nextCallee(Frame& frame) {
-  const RoutineRefList* calls = frame.entry->calls.get();
+  const RoutineRefList* calls = frame.entry->calls;
   if (calls == nullptr || frame.nextCallee >= calls->count()) return nullptr;
   return calls->items[static_cast<size_t>(frame.nextCallee++)];
 }

@@ -76,14 +76,25 @@ RoutineEntry* createEntry(RoutineTable& table, std::string_view module,
       decimal(static_cast<uint32_t>(table.count() + 1)) + ".\n";
   checkAllocation(table, AllocationSite::kEntry, message);
   try {
-    RoutineEntry& entry = table.storage.emplace_back();
-    entry.fullName.reserve(module.size() + routine.size() + 1);
-    entry.fullName.append(module).append(1, '.').append(routine);
-    entry.foldedName = foldedCopy(entry.fullName);
+    // The entry, then its full name and the folded copy.
+    const size_t size = module.size() + 1 + routine.size();
+    void* const room = table.pool.allocate(sizeof(RoutineEntry) + 2 * size,
+                                           alignof(RoutineEntry));
+    RoutineEntry& entry = *new (room) RoutineEntry();
+    char* const full = reinterpret_cast<char*>(&entry + 1);
+    char* const folded = full + size;
+    module.copy(full, module.size());
+    full[module.size()] = '.';
+    routine.copy(full + module.size() + 1, routine.size());
+    for (size_t i = 0; i < size; ++i) {
+      folded[i] =
+          static_cast<char>(foldCase(static_cast<unsigned char>(full[i])));
+    }
+    entry.fullName = std::string_view(full, size);
+    entry.foldedName = std::string_view(folded, size);
     entry.nameOffset = static_cast<int32_t>(module.size() + 1);
     table.entries.push_back(&entry);
-    table.index.insert(keyHash(entry.foldedName, entry.nameOffset),
-                       {entry.foldedName, entry.nameOffset, &entry});
+    table.index.insert(keyHash(entry.foldedName, entry.nameOffset), {&entry});
     return &entry;
   } catch (const std::bad_alloc&) {
     throw FatalError(message);
@@ -115,15 +126,16 @@ bool listHolds(const RoutineRefList& list, const RoutineEntry* item) {
 
 // Appends item to the list unless it holds it already, creating the list
 // with its first item.
-void appendUnique(RoutineTable& table, std::unique_ptr<RoutineRefList>& list,
+void appendUnique(RoutineTable& table, RoutineRefList*& list,
                   RoutineEntry* item, const ListMessages& messages) {
+  std::pmr::polymorphic_allocator<> allocator(&table.pool);
   try {
     if (!list) {
       checkAllocation(table, messages.initialSite, messages.initialMessage);
       // The list counts its capacity in steps of 25 slots, but its storage
       // starts small and doubles: most routines call only a few others, and
       // a million lists of 25 reserved slots would cost 200 MB.
-      list = std::make_unique<RoutineRefList>();
+      list = allocator.new_object<RoutineRefList>(&table.pool);
       list->capacity = kListCapacityStep;
       list->items.push_back(item);
       return;
@@ -137,8 +149,9 @@ void appendUnique(RoutineTable& table, std::unique_ptr<RoutineRefList>& list,
     if (list->members) {
       list->members->insert(item);
     } else if (list->items.size() > kListScanLimit) {
-      list->members = std::make_unique<std::unordered_set<const RoutineEntry*>>(
-          list->items.begin(), list->items.end());
+      list->members =
+          allocator.new_object<std::pmr::unordered_set<const RoutineEntry*>>();
+      list->members->insert(list->items.begin(), list->items.end());
     }
   } catch (const std::bad_alloc&) {
     throw FatalError(list ? messages.growMessage : messages.initialMessage);
@@ -164,15 +177,29 @@ void indexRuns(RoutineTable& table) {
     while (end < entries.size() && entries[end]->foldedRoutine() == name) {
       ++end;
     }
-    table.runs.insert(
-        hashName(name),
-        {name, entries[i], static_cast<int32_t>(i), static_cast<int32_t>(end)});
+    table.runs.insert(hashName(name), {entries[i], static_cast<int32_t>(i),
+                                       static_cast<int32_t>(end)});
     i = end;
   }
   table.runsValid = true;
 }
 
 }  // namespace
+
+SortKey routineOrderKey(const RoutineEntry& entry) {
+  const std::string_view routine = entry.foldedRoutine();
+  const std::string_view module = entry.foldedModule();
+  SortKey key = {bytePrefix(routine), bytePrefixAt(routine, 8),
+                 shortNameLength(routine), 0};
+  if (routine.size() <= 16) {
+    // Equal routine names: the module's length, then its first eight bytes.
+    constexpr uint64_t kLongModule = (uint64_t{1} << 59) - 1;
+    const uint64_t length = std::min<uint64_t>(module.size(), kLongModule);
+    key[2] |= length;
+    if (length < kLongModule) key[3] = bytePrefix(module);
+  }
+  return key;
+}
 
 int compareRoutineOrder(const RoutineEntry& a, const RoutineEntry& b) {
   const int byName = compareBytes(a.foldedRoutine(), b.foldedRoutine());
@@ -191,7 +218,8 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
   const int32_t nameOffset = static_cast<int32_t>(module.size() + 1);
   const RoutineTable::KeySlot* found = table.index.find(
       keyHash(key, nameOffset), [&](const RoutineTable::KeySlot& slot) {
-        return slot.nameOffset == nameOffset && slot.folded == key;
+        return slot.entry->nameOffset == nameOffset &&
+               slot.entry->foldedName == key;
       });
   if (found != nullptr) return found->entry;
   if (!create) return nullptr;
@@ -210,18 +238,7 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
 
 void ensureRoutineOrder(RoutineTable& table) {
   if (table.inRoutineOrder) return;
-  // Sorting compares cached name prefixes first, so that most comparisons
-  // never reach the names themselves scattered over the heap.
-  std::vector<std::pair<uint64_t, RoutineEntry*>> keyed;
-  keyed.reserve(table.entries.size());
-  for (RoutineEntry* entry : table.entries) {
-    keyed.emplace_back(bytePrefix(entry->foldedRoutine()), entry);
-  }
-  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-    if (a.first != b.first) return a.first < b.first;
-    return compareRoutineOrder(*a.second, *b.second) < 0;
-  });
-  for (size_t i = 0; i < keyed.size(); ++i) table.entries[i] = keyed[i].second;
+  sortByKey(table.entries, routineOrderKey, compareRoutineOrder, false);
   table.inRoutineOrder = true;
   table.runsValid = false;
 }
@@ -233,9 +250,10 @@ RoutineEntry* findCalledRoutine(RoutineTable& table, std::string_view module,
   if (!table.runsValid) indexRuns(table);
   std::string& folded = table.scratch;
   foldInto(name, folded);
-  const RoutineTable::RunSlot* run = table.runs.find(
-      hashName(folded),
-      [&](const RoutineTable::RunSlot& slot) { return slot.name == folded; });
+  const RoutineTable::RunSlot* run =
+      table.runs.find(hashName(folded), [&](const RoutineTable::RunSlot& slot) {
+        return slot.head->foldedRoutine() == folded;
+      });
   if (run == nullptr) return nullptr;
   if (module.empty()) return run->head;
   std::string& foldedModule = table.scratchModule;
@@ -280,7 +298,7 @@ void freeRoutineTable(RoutineTable& table) {
   table.runsValid = false;
   table.index.clear();
   table.entries.clear();
-  table.storage.clear();
+  table.pool.release();
   table.inRoutineOrder = true;
 }
 

@@ -5,16 +5,15 @@
 #define MEMTALLY_ROUTINES_ROUTINE_TABLE_H_
 
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <unordered_set>
-#include <utility>
 #include <vector>
 
 #include "routines/flat_index.h"
+#include "routines/sort_key.h"
 
 namespace memtally {
 
@@ -31,44 +30,58 @@ inline constexpr int32_t kListCapacityStep = 25;
 struct RoutineEntry;
 
 // A list of routines without duplicates, in the order they were added. The
-// entries are the table's; the list only refers to them.
+// entries are the table's; the list only refers to them. Lists live in the
+// table's pool and are released with it.
 struct RoutineRefList {
-  std::vector<RoutineEntry*> items;
+  explicit RoutineRefList(std::pmr::memory_resource* pool) : items(pool) {}
+
+  std::pmr::vector<RoutineEntry*> items;
   int32_t capacity = 0;  // slots allocated, in steps of kListCapacityStep
 
   int32_t count() const { return static_cast<int32_t>(items.size()); }
 
   // Membership of long lists, so that adding to them stays cheap.
-  std::unique_ptr<std::unordered_set<const RoutineEntry*>> members;
+  std::pmr::unordered_set<const RoutineEntry*>* members = nullptr;
 };
 
 // One routine, known by its module name and routine name.
 struct RoutineEntry {
-  uint32_t flags = 0;               // ROUTINE_... bits
-  uint32_t invocationOverhead = 0;  // call overhead charged: 9 or 15
-  uint32_t paramBytes = 0;          // formal parameters, from the map file
-  uint32_t localBytes = 0;          // local variables, from the map file
-  uint32_t calleeBytes = 0;         // largest requirement among its callees
-  uint32_t totalBytes = 0;          // its requirement; 0 until computed
-  int32_t nameOffset = 0;           // where the routine name starts
-  std::unique_ptr<RoutineRefList> calls;    // routines it calls
-  std::unique_ptr<RoutineRefList> callers;  // routines calling it (with -c)
-  std::string fullName;    // module name, '.', routine name, case as read
-  std::string foldedName;  // fullName with A to Z folded, for ordering
+  uint32_t flags = 0;                 // ROUTINE_... bits
+  uint32_t invocationOverhead = 0;    // call overhead charged: 9 or 15
+  uint32_t paramBytes = 0;            // formal parameters, from the map file
+  uint32_t localBytes = 0;            // local variables, from the map file
+  uint32_t calleeBytes = 0;           // largest requirement among its callees
+  uint32_t totalBytes = 0;            // its requirement; 0 until computed
+  int32_t nameOffset = 0;             // where the routine name starts
+  RoutineRefList* calls = nullptr;    // routines it calls
+  RoutineRefList* callers = nullptr;  // routines calling it (with -c)
+  // Both names follow the entry in the table's pool.
+  std::string_view fullName;    // module name, '.', routine name, case as read
+  std::string_view foldedName;  // fullName with A to Z folded, for ordering
 
   std::string_view moduleName() const {
-    return std::string_view(fullName).substr(0, nameOffset - 1);
+    return fullName.substr(0, nameOffset - 1);
   }
-  std::string_view routineName() const {
-    return std::string_view(fullName).substr(nameOffset);
-  }
+  std::string_view routineName() const { return fullName.substr(nameOffset); }
   std::string_view foldedModule() const {
-    return std::string_view(foldedName).substr(0, nameOffset - 1);
+    return foldedName.substr(0, nameOffset - 1);
   }
   std::string_view foldedRoutine() const {
-    return std::string_view(foldedName).substr(nameOffset);
+    return foldedName.substr(nameOffset);
   }
 };
+
+// Prefetches the entry `ahead` places after `i` in `entries`, and the list
+// `list` of the entry half as far ahead, when there are such entries.
+inline void prefetchAhead(const std::vector<RoutineEntry*>& entries, size_t i,
+                          RoutineRefList* RoutineEntry::*list,
+                          size_t ahead = 8) {
+  if (i + ahead < entries.size()) prefetchEntry(entries[i + ahead]);
+  if (i + ahead / 2 < entries.size()) {
+    const RoutineRefList* near = entries[i + ahead / 2]->*list;
+    if (near != nullptr) prefetchEntry(near);
+  }
+}
 
 // The allocations the table makes; a test can make any of them fail.
 enum class AllocationSite {
@@ -86,6 +99,9 @@ enum class AllocationSite {
 // case-insensitively.
 int compareRoutineOrder(const RoutineEntry& a, const RoutineEntry& b);
 
+// The sort key that goes with compareRoutineOrder.
+SortKey routineOrderKey(const RoutineEntry& entry);
+
 // The table of all routines of one run. `entries` is kept in routine order
 // for every reader that depends on it; the unused-routines listing re-sorts
 // it by full name at the end of the run.
@@ -94,7 +110,11 @@ struct RoutineTable {
   RoutineTable(const RoutineTable&) = delete;
   RoutineTable& operator=(const RoutineTable&) = delete;
 
-  std::vector<RoutineEntry*> entries;  // owned through `storage`
+  // Entries, their names and their lists, released all at once. Entries and
+  // names of routines defined together lie together.
+  std::pmr::monotonic_buffer_resource pool;
+
+  std::vector<RoutineEntry*> entries;  // allocated in `pool`
   int32_t capacity = 0;  // slots allocated, in steps of kTableCapacityStep
 
   int32_t count() const { return static_cast<int32_t>(entries.size()); }
@@ -108,27 +128,22 @@ struct RoutineTable {
   // `entries` otherwise clears it too.
   bool inRoutineOrder = true;
 
-  // An entry of `runs`: the entries sharing one folded routine name.
+  // An entry of `runs`: the entries sharing one folded routine name. The
+  // name is the head's, read from the entry itself: the caller reads the
+  // entry next anyway, and a small slot keeps the index in cache.
   struct RunSlot {
-    std::string_view name;  // the folded routine name
-    RoutineEntry* head;     // the run's first entry
-    int32_t first;          // index of the first entry in `entries`
-    int32_t end;            // index after the last one
+    RoutineEntry* head;  // the run's first entry
+    int32_t first;       // index of the first entry in `entries`
+    int32_t end;         // index after the last one
   };
-  // The run of every folded routine name; valid only while `runsValid`.
   FlatIndex<RunSlot> runs;
   bool runsValid = false;
 
-  std::deque<RoutineEntry> storage;  // the entries themselves
-
-  // An entry of `index`: the key is kept beside the entry, so that checking
-  // a probe touches no entry but the one found.
+  // An entry of `index`; the key, the folded full name and the name offset,
+  // is the entry's own.
   struct KeySlot {
-    std::string_view folded;  // the entry's folded full name
-    int32_t nameOffset;
     RoutineEntry* entry;
   };
-  // Every entry by its folded full name and name offset.
   FlatIndex<KeySlot> index;
   std::string scratch;        // folded names of the current lookup
   std::string scratchModule;  // folded module name of the current lookup
