@@ -71,10 +71,15 @@ uint64_t keyHash(std::string_view folded, int32_t nameOffset) {
 
 RoutineEntry* createEntry(RoutineTable& table, std::string_view module,
                           std::string_view routine) {
-  const std::string message =
-      "Out of memory attempting to allocate symbol table entry number " +
-      decimal(static_cast<uint32_t>(table.count() + 1)) + ".\n";
-  checkAllocation(table, AllocationSite::kEntry, message);
+  // The message is made only when needed: this runs once per routine.
+  const uint32_t number = static_cast<uint32_t>(table.count() + 1);
+  const auto message = [number] {
+    return "Out of memory attempting to allocate symbol table entry number " +
+           decimal(number) + ".\n";
+  };
+  if (table.failAllocation && table.failAllocation(AllocationSite::kEntry)) {
+    throw FatalError(message());
+  }
   try {
     // The entry, then its full name and the folded copy.
     const size_t size = module.size() + 1 + routine.size();
@@ -97,7 +102,7 @@ RoutineEntry* createEntry(RoutineTable& table, std::string_view module,
     table.index.insert(keyHash(entry.foldedName, entry.nameOffset), {&entry});
     return &entry;
   } catch (const std::bad_alloc&) {
-    throw FatalError(message);
+    throw FatalError(message());
   }
 }
 
@@ -243,25 +248,30 @@ void ensureRoutineOrder(RoutineTable& table) {
   table.runsValid = false;
 }
 
-RoutineEntry* findCalledRoutine(RoutineTable& table, std::string_view module,
-                                std::string_view name) {
-  if (table.entries.empty() || name.empty()) return nullptr;
+namespace {
+
+// Brings the table into routine order and indexes its runs, as call
+// resolution needs.
+void prepareRuns(RoutineTable& table) {
   ensureRoutineOrder(table);
   if (!table.runsValid) indexRuns(table);
-  std::string& folded = table.scratch;
-  foldInto(name, folded);
-  const RoutineTable::RunSlot* run =
-      table.runs.find(hashName(folded), [&](const RoutineTable::RunSlot& slot) {
-        return slot.head->foldedRoutine() == folded;
-      });
-  if (run == nullptr) return nullptr;
-  if (module.empty()) return run->head;
-  std::string& foldedModule = table.scratchModule;
-  foldInto(module, foldedModule);
-  if (run->end - run->first == 1) {
+}
+
+const RoutineTable::RunSlot* findRun(const RoutineTable& table,
+                                     std::string_view folded, uint64_t hash) {
+  return table.runs.find(hash, [&](const RoutineTable::RunSlot& slot) {
+    return slot.head->foldedRoutine() == folded;
+  });
+}
+
+// The routine of `run` that a call from the module `foldedModule` means.
+RoutineEntry* pickFromRun(const RoutineTable& table,
+                          const RoutineTable::RunSlot& run,
+                          std::string_view foldedModule) {
+  if (run.end - run.first == 1) {
     // Most names belong to one routine: the answer unless it is another
     // module's private one.
-    RoutineEntry* only = run->head;
+    RoutineEntry* only = run.head;
     if (compareModule(only, foldedModule) == 0) return only;
     return (only->flags & ROUTINE_PRIVATE) == 0 ? only : nullptr;
   }
@@ -269,8 +279,8 @@ RoutineEntry* findCalledRoutine(RoutineTable& table, std::string_view module,
   // A run is ordered by module, so the caller's own module is found by a
   // search; without it, the last public routine of the run is the answer.
   const auto& entries = table.entries;
-  const auto first = entries.begin() + run->first;
-  const auto last = entries.begin() + run->end;
+  const auto first = entries.begin() + run.first;
+  const auto last = entries.begin() + run.end;
   const auto own = std::lower_bound(
       first, last, foldedModule, [](const RoutineEntry* e, std::string_view m) {
         return compareModule(e, m) < 0;
@@ -281,6 +291,22 @@ RoutineEntry* findCalledRoutine(RoutineTable& table, std::string_view module,
     if (((*it)->flags & ROUTINE_PRIVATE) == 0) return *it;
   }
   return nullptr;
+}
+
+}  // namespace
+
+RoutineEntry* findCalledRoutine(RoutineTable& table, std::string_view module,
+                                std::string_view name) {
+  if (table.entries.empty() || name.empty()) return nullptr;
+  prepareRuns(table);
+  std::string& folded = table.scratch;
+  foldInto(name, folded);
+  const RoutineTable::RunSlot* run = findRun(table, folded, hashName(folded));
+  if (run == nullptr) return nullptr;
+  if (module.empty()) return run->head;
+  std::string& foldedModule = table.scratchModule;
+  foldInto(module, foldedModule);
+  return pickFromRun(table, *run, foldedModule);
 }
 
 void addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee) {

@@ -76,10 +76,10 @@ struct RoutineEntry {
 inline void prefetchAhead(const std::vector<RoutineEntry*>& entries, size_t i,
                           RoutineRefList* RoutineEntry::*list,
                           size_t ahead = 8) {
-  if (i + ahead < entries.size()) prefetchEntry(entries[i + ahead]);
+  if (i + ahead < entries.size()) prefetch(entries[i + ahead]);
   if (i + ahead / 2 < entries.size()) {
     const RoutineRefList* near = entries[i + ahead / 2]->*list;
-    if (near != nullptr) prefetchEntry(near);
+    if (near != nullptr) prefetch(near);
   }
 }
 

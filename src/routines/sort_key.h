@@ -12,19 +12,11 @@
 #include <vector>
 
 #include "base/chars.h"
+#include "base/prefetch.h"
 
 namespace memtally {
 
 struct RoutineEntry;
-
-// Starts loading an entry that is read soon. Walks over the table in an
-// order other than the one the entries were made in hide their cache
-// misses so.
-inline void prefetchEntry(const void* entry) {
-#if defined(__GNUC__)
-  __builtin_prefetch(entry);
-#endif
-}
 
 // Four numbers that order two entries as the comparison they go with does
 // wherever the numbers differ. Equal keys say nothing: the comparison decides.
@@ -57,7 +49,7 @@ void sortByKey(std::span<RoutineEntry*> items, KeyOf keyOf, Compare compare,
   keyed.reserve(items.size());
   constexpr size_t kAhead = 8;
   for (size_t i = 0; i < items.size(); ++i) {
-    if (i + kAhead < items.size()) prefetchEntry(items[i + kAhead]);
+    if (i + kAhead < items.size()) prefetch(items[i + kAhead]);
     keyed.push_back({keyOf(*items[i]), items[i]});
   }
   const auto before = [&compare](const Keyed& a, const Keyed& b) {
