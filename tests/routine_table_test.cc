@@ -170,6 +170,46 @@ TEST(RoutineTableTest, CallerListIsSeparateFromCallList) {
   EXPECT_EQ(b->calls, nullptr);
 }
 
+TEST(RoutineTableTest, CallPairsKeepBothListsInStepWithoutDuplicates) {
+  // One routine called by many, some of them twice: each caller is listed
+  // once, in the order of its first call, and past the length where a
+  // membership set would be kept a checked add still refuses duplicates.
+  RoutineTable table;
+  RoutineEntry* target = add(table, "M", "Target");
+  std::vector<RoutineEntry*> callers;
+  for (int i = 0; i < 40; ++i) {
+    callers.push_back(add(table, "M", ("C" + std::to_string(i)).c_str()));
+  }
+  for (int round = 0; round < 2; ++round) {
+    for (RoutineEntry* caller : callers) {
+      addCallPair(table, caller, target, true);
+    }
+  }
+  ASSERT_NE(target->callers, nullptr);
+  ASSERT_EQ(target->callers->count(), 40);
+  EXPECT_EQ(target->callers->capacity, 50);
+  for (int i = 0; i < 40; ++i) {
+    EXPECT_EQ(target->callers->items[i], callers[i]);
+    ASSERT_NE(callers[i]->calls, nullptr);
+    EXPECT_EQ(callers[i]->calls->count(), 1);
+  }
+  addCaller(table, target, callers[3]);
+  EXPECT_EQ(target->callers->count(), 40);
+  RoutineEntry* late = add(table, "M", "Late");
+  addCaller(table, target, late);
+  addCaller(table, target, late);
+  EXPECT_EQ(target->callers->count(), 41);
+
+  // Without callers only the call list is kept.
+  RoutineEntry* quiet = add(table, "M", "Quiet");
+  addCallPair(table, quiet, target, false);
+  EXPECT_EQ(target->callers->count(), 41);
+  EXPECT_EQ(quiet->calls->count(), 1);
+  addCallPair(table, quiet, nullptr, true);
+  addCallPair(table, nullptr, target, true);
+  EXPECT_EQ(target->callers->count(), 41);
+}
+
 TEST(RoutineTableTest, CallResolutionPrefersOwnModuleAndNeverOthersPrivate) {
   RoutineTable table;
   add(table, "Serial", "Send");

@@ -6,6 +6,7 @@
 #include "base/chars.h"
 #include "base/fatal.h"
 #include "base/format.h"
+#include "base/prefetch.h"
 
 namespace memtally {
 namespace {
@@ -129,10 +130,17 @@ bool listHolds(const RoutineRefList& list, const RoutineEntry* item) {
          list.items.end();
 }
 
+// Whether appendUnique looks for the item in the list first.
+enum class Absence { kCheck, kKnown };
+
 // Appends item to the list unless it holds it already, creating the list
-// with its first item.
-void appendUnique(RoutineTable& table, RoutineRefList*& list,
-                  RoutineEntry* item, const ListMessages& messages) {
+// with its first item; returns whether it appended. With Absence::kKnown the
+// caller vouches that the list does not hold the item: the search is
+// skipped, and no membership set is started (a later checked append starts
+// one from all items).
+bool appendUnique(RoutineTable& table, RoutineRefList*& list,
+                  RoutineEntry* item, const ListMessages& messages,
+                  Absence absence = Absence::kCheck) {
   std::pmr::polymorphic_allocator<> allocator(&table.pool);
   try {
     if (!list) {
@@ -143,9 +151,9 @@ void appendUnique(RoutineTable& table, RoutineRefList*& list,
       list = allocator.new_object<RoutineRefList>(&table.pool);
       list->capacity = kListCapacityStep;
       list->items.push_back(item);
-      return;
+      return true;
     }
-    if (listHolds(*list, item)) return;
+    if (absence == Absence::kCheck && listHolds(*list, item)) return false;
     if (list->count() >= list->capacity) {
       checkAllocation(table, messages.growSite, messages.growMessage);
       list->capacity += kListCapacityStep;
@@ -153,11 +161,13 @@ void appendUnique(RoutineTable& table, RoutineRefList*& list,
     list->items.push_back(item);
     if (list->members) {
       list->members->insert(item);
-    } else if (list->items.size() > kListScanLimit) {
+    } else if (absence == Absence::kCheck &&
+               list->items.size() > kListScanLimit) {
       list->members =
           allocator.new_object<std::pmr::unordered_set<const RoutineEntry*>>();
       list->members->insert(list->items.begin(), list->items.end());
     }
+    return true;
   } catch (const std::bad_alloc&) {
     throw FatalError(list ? messages.growMessage : messages.initialMessage);
   }
@@ -317,6 +327,33 @@ void addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee) {
 void addCaller(RoutineTable& table, RoutineEntry* entry, RoutineEntry* caller) {
   if (entry == nullptr || caller == nullptr) return;
   appendUnique(table, entry->callers, caller, kCallerMessages);
+}
+
+void addCallPair(RoutineTable& table, RoutineEntry* caller,
+                 RoutineEntry* callee, bool withCaller) {
+  if (caller == nullptr || callee == nullptr) return;
+  if (!appendUnique(table, caller->calls, callee, kCallMessages)) return;
+  // New in the call list, so new in the caller list too: the two lists
+  // change only together. Routines called by thousands skip the search.
+  if (withCaller) {
+    appendUnique(table, callee->callers, caller, kCallerMessages,
+                 Absence::kKnown);
+  }
+}
+
+void prefetchAhead(const std::vector<RoutineEntry*>& entries, size_t i,
+                   RoutineRefList* RoutineEntry::*list) {
+  const size_t n = entries.size();
+  if (i + 12 < n) prefetch(entries[i + 12]);
+  if (i + 8 < n && entries[i + 8]->*list) prefetch(entries[i + 8]->*list);
+  if (i + 4 < n && entries[i + 4]->*list) {
+    prefetch((entries[i + 4]->*list)->items.data());
+  }
+  if (i + 2 < n && entries[i + 2]->*list) {
+    constexpr size_t kItems = 8;
+    const auto& items = (entries[i + 2]->*list)->items;
+    for (size_t k = 0; k < items.size() && k < kItems; ++k) prefetch(items[k]);
+  }
 }
 
 void freeRoutineTable(RoutineTable& table) {

@@ -71,17 +71,12 @@ struct RoutineEntry {
   }
 };
 
-// Prefetches the entry `ahead` places after `i` in `entries`, and the list
-// `list` of the entry half as far ahead, when there are such entries.
-inline void prefetchAhead(const std::vector<RoutineEntry*>& entries, size_t i,
-                          RoutineRefList* RoutineEntry::*list,
-                          size_t ahead = 8) {
-  if (i + ahead < entries.size()) prefetch(entries[i + ahead]);
-  if (i + ahead / 2 < entries.size()) {
-    const RoutineRefList* near = entries[i + ahead / 2]->*list;
-    if (near != nullptr) prefetch(near);
-  }
-}
+// Prefetches, for a walk over `entries` that is at index i and reads each
+// entry's list `list` and the entries on it, what the coming steps read:
+// the entry 12 places ahead, the list 8 ahead, its items 4 ahead, and the
+// entries on the list 2 ahead. Each step reads what an earlier one loaded.
+void prefetchAhead(const std::vector<RoutineEntry*>& entries, size_t i,
+                   RoutineRefList* RoutineEntry::*list);
 
 // The allocations the table makes; a test can make any of them fail.
 enum class AllocationSite {
@@ -167,6 +162,14 @@ void addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee);
 
 // Appends caller to entry's callers unless it is there already.
 void addCaller(RoutineTable& table, RoutineEntry* entry, RoutineEntry* caller);
+
+// Records that caller calls callee: appends callee to caller's calls unless
+// it is there already and, when it was not and `withCaller` is set, caller
+// to callee's callers. Lists filled only through here, with the same
+// `withCaller` throughout, hold a pair in both or in neither, so the caller
+// list is not searched.
+void addCallPair(RoutineTable& table, RoutineEntry* caller,
+                 RoutineEntry* callee, bool withCaller);
 
 // Puts entries added since the last sort into routine order.
 void ensureRoutineOrder(RoutineTable& table);

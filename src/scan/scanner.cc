@@ -151,8 +151,7 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
     }
     RoutineEntry* callee = findCalledRoutine(scan.table, scan.module, token);
     if (callee == nullptr) continue;
-    addCall(scan.table, caller, callee);
-    if (scan.options & OPT_CALLERS) addCaller(scan.table, callee, caller);
+    addCallPair(scan.table, caller, callee, (scan.options & OPT_CALLERS) != 0);
   }
 }
 
