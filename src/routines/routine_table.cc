@@ -82,13 +82,13 @@ RoutineEntry* createEntry(RoutineTable& table, std::string_view module,
     throw FatalError(message());
   }
   try {
-    // The entry, then its full name and the folded copy.
+    // The entry, then its folded name and the name as read.
     const size_t size = module.size() + 1 + routine.size();
     void* const room = table.pool.allocate(sizeof(RoutineEntry) + 2 * size,
                                            alignof(RoutineEntry));
     RoutineEntry& entry = *new (room) RoutineEntry();
-    char* const full = reinterpret_cast<char*>(&entry + 1);
-    char* const folded = full + size;
+    char* const folded = reinterpret_cast<char*>(&entry + 1);
+    char* const full = folded + size;
     module.copy(full, module.size());
     full[module.size()] = '.';
     routine.copy(full + module.size() + 1, routine.size());

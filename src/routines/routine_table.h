@@ -46,17 +46,18 @@ struct RoutineRefList {
 
 // One routine, known by its module name and routine name.
 struct RoutineEntry {
-  uint32_t flags = 0;                 // ROUTINE_... bits
-  uint32_t invocationOverhead = 0;    // call overhead charged: 9 or 15
-  uint32_t paramBytes = 0;            // formal parameters, from the map file
-  uint32_t localBytes = 0;            // local variables, from the map file
-  uint32_t calleeBytes = 0;           // largest requirement among its callees
-  uint32_t totalBytes = 0;            // its requirement; 0 until computed
-  int32_t nameOffset = 0;             // where the routine name starts
-  RoutineRefList* calls = nullptr;    // routines it calls
+  uint32_t invocationOverhead = 0;  // call overhead charged: 9 or 15
+  uint32_t paramBytes = 0;          // formal parameters, from the map file
+  uint32_t localBytes = 0;          // local variables, from the map file
+  uint32_t calleeBytes = 0;         // largest requirement among its callees
+  uint32_t totalBytes = 0;          // its requirement; 0 until computed
+  int32_t nameOffset = 0;           // where the routine name starts
+  RoutineRefList* calls = nullptr;  // routines it calls
+  // Both names follow the entry in the table's pool, the folded one first.
+  // Resolving a call reads the fields from here on, which lie together.
+  std::string_view fullName;  // module name, '.', routine name, case as read
   RoutineRefList* callers = nullptr;  // routines calling it (with -c)
-  // Both names follow the entry in the table's pool.
-  std::string_view fullName;    // module name, '.', routine name, case as read
+  uint32_t flags = 0;                 // ROUTINE_... bits
   std::string_view foldedName;  // fullName with A to Z folded, for ordering
 
   std::string_view moduleName() const {
