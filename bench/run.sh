@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 sizes=("$@")
 [ "${#sizes[@]}" -gt 0 ] || sizes=(1000 10000 100000)
-runs=${MEMTALLY_BENCH_RUNS:-7}
+runs=${MEMTALLY_BENCH_RUNS:-9}
 per_module=50
 
 bash scripts/setup.sh time
@@ -27,35 +27,48 @@ trap 'rm -rf "$work"' EXIT
 now() { date +%s%N; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
+# Every size is generated first, and each round then times every size in
+# turn: slow and fast spells of a shared machine fall on all sizes alike,
+# so the growth from one size to the next compares like with like.
+declare -A bytes
+for size in "${sizes[@]}"; do
+  modules=$(( (size + per_module - 1) / per_module ))
+  "$generate" "$work/p$size" Bench "$modules" "$per_module" 42
+  bytes[$size]=$(cat "$work/p$size"/Bench.bxp "$work/p$size"/Bench.mpp \
+    "$work/p$size"/Mod*.bas | wc -c)
+done
+
+# Runs memtally in project directory $1; cat reads its files twice after.
+time_size() {
+  cd "$1"
+  local files=(Bench.bxp Bench.mpp Mod*.bas) start end
+  start=$(now); "$tool" -d -u -c Bench >/dev/null; end=$(now)
+  echo $(( (end - start) / 1000 )) >>"$1.times"
+  start=$(now); cat "${files[@]}" "${files[@]}" >/dev/null; end=$(now)
+  echo $(( (end - start) / 1000 )) >>"$1.floors"
+  cd - >/dev/null
+}
+
+for size in "${sizes[@]}"; do  # warm the page cache
+  (cd "$work/p$size" && "$tool" -d -u -c Bench >/dev/null)
+done
+for _ in $(seq "$runs"); do
+  for size in "${sizes[@]}"; do time_size "$work/p$size"; done
+done
+
 echo "cores: $(nproc)"
 printf '%9s %9s %10s %9s %9s %10s\n' routines "input MB" "median ms" "MB/s" "peak MB" "x I/O floor"
 previous=""
 for size in "${sizes[@]}"; do
-  modules=$(( (size + per_module - 1) / per_module ))
   dir="$work/p$size"
-  "$generate" "$dir" Bench "$modules" "$per_module" 42
-  cd "$dir"
-  files=(Bench.bxp Bench.mpp Mod*.bas)
-  bytes=$(cat "${files[@]}" | wc -c)
-  "$tool" -d -u -c Bench >/dev/null  # warm the page cache
-  times=()
-  floors=()
-  for _ in $(seq "$runs"); do
-    start=$(now); "$tool" -d -u -c Bench >/dev/null; end=$(now)
-    times+=($(( (end - start) / 1000 )))
-    start=$(now); cat "${files[@]}" "${files[@]}" >/dev/null; end=$(now)
-    floors+=($(( (end - start) / 1000 )))
-  done
-  peak=$( { /usr/bin/time -f '%M' "$tool" -d -u -c Bench >/dev/null; } 2>&1 | tail -n 1)
-  cd - >/dev/null
-  t=$(printf '%s\n' "${times[@]}" | median)
-  f=$(printf '%s\n' "${floors[@]}" | median)
-  awk -v r="$size" -v b="$bytes" -v t="$t" -v f="$f" -v p="$peak" 'BEGIN {
+  peak=$(cd "$dir" && { /usr/bin/time -f '%M' "$tool" -d -u -c Bench >/dev/null; } 2>&1 | tail -n 1)
+  t=$(median <"$dir.times")
+  f=$(median <"$dir.floors")
+  awk -v r="$size" -v b="${bytes[$size]}" -v t="$t" -v f="$f" -v p="$peak" 'BEGIN {
     printf "%9d %9.2f %10.1f %9.1f %9.1f %10.1f\n",
       r, b / 1e6, t / 1000, (b / 1e6) / (t / 1e6), p / 1024, t / f }'
   if [ -n "$previous" ]; then
     awk -v a="$previous" -v b="$t" 'BEGIN { printf "%9s time grew %.1fx\n", "", b / a }'
   fi
   previous=$t
-  rm -rf "$dir"
 done
