@@ -43,6 +43,14 @@ class FlatIndex {
     }
   }
 
+  // Makes room for `count` values in all, so that adding them never grows
+  // the index again.
+  void reserve(size_t count) {
+    size_t size = slots_.empty() ? 64 : slots_.size();
+    while (count * 2 > size) size *= 2;
+    if (size > slots_.size()) rehash(size);
+  }
+
   // Adds a value whose key is not in the index yet.
   void insert(uint64_t hash, const Value& value) {
     if ((count_ + 1) * 2 > slots_.size()) grow();
@@ -64,10 +72,12 @@ class FlatIndex {
     slots_[i].value = value;
   }
 
-  void grow() {
+  void grow() { rehash(slots_.empty() ? 64 : slots_.size() * 2); }
+
+  void rehash(size_t size) {
     std::vector<Slot> old;
     old.swap(slots_);
-    slots_.resize(old.empty() ? 64 : old.size() * 2);
+    slots_.resize(size);
     for (const Slot& slot : old) {
       if (slot.hash != 0) place(slot.hash, slot.value);
     }

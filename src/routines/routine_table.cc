@@ -186,12 +186,15 @@ int compareModule(const RoutineEntry* entry, std::string_view folded) {
 void indexRuns(RoutineTable& table) {
   table.runs.clear();
   const auto& entries = table.entries;
+  table.runs.reserve(entries.size());
+  constexpr size_t kAhead = 8;  // the walk is out of memory order
   for (size_t i = 0; i < entries.size();) {
     size_t end = i + 1;
     const std::string_view name = entries[i]->foldedRoutine();
     while (end < entries.size() && entries[end]->foldedRoutine() == name) {
       ++end;
     }
+    if (end + kAhead < entries.size()) prefetch(entries[end + kAhead]);
     table.runs.insert(hashName(name), {entries[i], static_cast<int32_t>(i),
                                        static_cast<int32_t>(end)});
     i = end;
