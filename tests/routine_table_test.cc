@@ -70,6 +70,41 @@ TEST(RoutineTableTest, MissingRoutineWithoutCreateLeavesTableAlone) {
   EXPECT_EQ(table.count(), 1);
 }
 
+TEST(RoutineTableTest, LookupsHoppingBetweenModulesFindEachModulesOwn) {
+  // Each module keeps its own routines; a lookup in another module than the
+  // last one must not see the last module's routines, whatever the case.
+  RoutineTable table;
+  RoutineEntry* ax = add(table, "A", "X");
+  RoutineEntry* bx = add(table, "B", "X");
+  RoutineEntry* ay = add(table, "a", "Y");
+  EXPECT_NE(ax, bx);
+  EXPECT_EQ(lookupOrAddRoutine(table, "B", "Y", false), nullptr);
+  EXPECT_EQ(lookupOrAddRoutine(table, "A", "y", false), ay);
+  EXPECT_EQ(lookupOrAddRoutine(table, "b", "x", false), bx);
+  EXPECT_EQ(lookupOrAddRoutine(table, "C", "X", false), nullptr);
+  EXPECT_EQ(lookupOrAddRoutine(table, "AB", "X", false), nullptr);
+  EXPECT_EQ(lookupOrAddRoutine(table, "a", "X", false), ax);
+  EXPECT_EQ(table.count(), 3);
+  // Many modules and many routines in one module, added in turns.
+  for (int i = 0; i < 300; ++i) {
+    const std::string name = "R" + std::to_string(i);
+    add(table, ("M" + std::to_string(i % 7)).c_str(), name.c_str());
+    add(table, "Big", name.c_str());
+  }
+  EXPECT_EQ(table.count(), 603);
+  for (int i = 0; i < 300; ++i) {
+    const std::string name = "r" + std::to_string(i);
+    const std::string module = "m" + std::to_string(i % 7);
+    RoutineEntry* own = lookupOrAddRoutine(table, module, name, false);
+    ASSERT_NE(own, nullptr) << module << "." << name;
+    EXPECT_EQ(own->moduleName(), "M" + std::to_string(i % 7));
+    EXPECT_EQ(lookupOrAddRoutine(table, "m" + std::to_string((i + 1) % 7), name,
+                                 false),
+              nullptr);
+    EXPECT_NE(lookupOrAddRoutine(table, "BIG", name, false), nullptr);
+  }
+}
+
 TEST(RoutineTableTest, RoutineOrderIsNameThenModuleLengthThenModule) {
   RoutineTable table;
   add(table, "Alpha", "Init");

@@ -46,7 +46,7 @@ class FlatIndex {
   // Makes room for `count` values in all, so that adding them never grows
   // the index again.
   void reserve(size_t count) {
-    size_t size = slots_.empty() ? 64 : slots_.size();
+    size_t size = slots_.empty() ? 8 : slots_.size();
     while (count * 2 > size) size *= 2;
     if (size > slots_.size()) rehash(size);
   }
@@ -72,7 +72,7 @@ class FlatIndex {
     slots_[i].value = value;
   }
 
-  void grow() { rehash(slots_.empty() ? 64 : slots_.size() * 2); }
+  void grow() { rehash(slots_.empty() ? 8 : slots_.size() * 2); }
 
   void rehash(size_t size) {
     std::vector<Slot> old;

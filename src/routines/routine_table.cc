@@ -62,16 +62,39 @@ void makeRoomForEntry(RoutineTable& table) {
   }
 }
 
-// Hash of an entry's key: its folded full name and where the routine name
-// starts in it (never 0).
-uint64_t keyHash(std::string_view folded, int32_t nameOffset) {
-  return (hashName(folded) ^
-          (static_cast<uint64_t>(nameOffset) * 0x9e3779b97f4a7c15ULL)) |
-         1;
+// Returns the routines of the module whose folded name is `folded`; null
+// when it has none.
+RoutineTable::ModuleRoutines* findModule(RoutineTable& table,
+                                         std::string_view folded) {
+  if (table.lastModule != nullptr && table.lastModule->folded == folded) {
+    return table.lastModule;
+  }
+  const RoutineTable::ModuleSlot* found = table.modules.find(
+      hashName(folded), [folded](const RoutineTable::ModuleSlot& slot) {
+        return slot.module->folded == folded;
+      });
+  if (found == nullptr) return nullptr;
+  table.lastModule = found->module;
+  return found->module;
 }
 
+// Adds the module whose folded name is `folded`, without routines yet.
+RoutineTable::ModuleRoutines* addModule(RoutineTable& table,
+                                        std::string_view folded) {
+  RoutineTable::ModuleRoutines& module = table.moduleStore.emplace_back();
+  module.folded.assign(folded);
+  table.modules.insert(hashName(folded), {&module});
+  table.lastModule = &module;
+  return &module;
+}
+
+// Creates the entry of `routine` in `module`, adding it to the routines of
+// the module, `routines` (null when the module has none yet), under the
+// hash of its folded routine name, `hash`.
 RoutineEntry* createEntry(RoutineTable& table, std::string_view module,
-                          std::string_view routine) {
+                          std::string_view routine,
+                          RoutineTable::ModuleRoutines* routines,
+                          uint64_t hash) {
   // The message is made only when needed: this runs once per routine.
   const uint32_t number = static_cast<uint32_t>(table.count() + 1);
   const auto message = [number] {
@@ -99,8 +122,9 @@ RoutineEntry* createEntry(RoutineTable& table, std::string_view module,
     entry.fullName = std::string_view(full, size);
     entry.foldedName = std::string_view(folded, size);
     entry.nameOffset = static_cast<int32_t>(module.size() + 1);
+    if (routines == nullptr) routines = addModule(table, entry.foldedModule());
     table.entries.push_back(&entry);
-    table.index.insert(keyHash(entry.foldedName, entry.nameOffset), {&entry});
+    routines->routines.insert(hash, {&entry});
     return &entry;
   } catch (const std::bad_alloc&) {
     throw FatalError(message());
@@ -228,22 +252,24 @@ int compareRoutineOrder(const RoutineEntry& a, const RoutineEntry& b) {
 RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
                                  std::string_view routine, bool create) {
   if (module.empty() || routine.empty()) return nullptr;
-  std::string& key = table.scratch;
-  key.clear();
-  key.reserve(module.size() + routine.size() + 1);
-  key.append(module).append(1, '.').append(routine);
-  foldInto(key, key);
-  const int32_t nameOffset = static_cast<int32_t>(module.size() + 1);
-  const RoutineTable::KeySlot* found = table.index.find(
-      keyHash(key, nameOffset), [&](const RoutineTable::KeySlot& slot) {
-        return slot.entry->nameOffset == nameOffset &&
-               slot.entry->foldedName == key;
-      });
-  if (found != nullptr) return found->entry;
+  foldInto(module, table.scratchModule);
+  RoutineTable::ModuleRoutines* routines =
+      findModule(table, table.scratchModule);
+  if (routines == nullptr && !create) return nullptr;
+  const std::string& folded = table.scratch;
+  foldInto(routine, table.scratch);
+  const uint64_t hash = hashName(folded);
+  if (routines != nullptr) {
+    const RoutineTable::ModuleRoutines::Slot* found = routines->routines.find(
+        hash, [&folded](const RoutineTable::ModuleRoutines::Slot& slot) {
+          return slot.entry->foldedRoutine() == folded;
+        });
+    if (found != nullptr) return found->entry;
+  }
   if (!create) return nullptr;
 
   makeRoomForEntry(table);
-  RoutineEntry* entry = createEntry(table, module, routine);
+  RoutineEntry* entry = createEntry(table, module, routine, routines, hash);
   table.runsValid = false;
   // An entry that sorts after the last one keeps the table in order.
   const size_t n = table.entries.size();
@@ -362,7 +388,9 @@ void prefetchAhead(const std::vector<RoutineEntry*>& entries, size_t i,
 void freeRoutineTable(RoutineTable& table) {
   table.runs.clear();
   table.runsValid = false;
-  table.index.clear();
+  table.modules.clear();
+  table.moduleStore.clear();
+  table.lastModule = nullptr;
   table.entries.clear();
   table.pool.release();
   table.inRoutineOrder = true;

@@ -5,6 +5,7 @@
 #define MEMTALLY_ROUTINES_ROUTINE_TABLE_H_
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory_resource>
 #include <string>
@@ -135,13 +136,24 @@ struct RoutineTable {
   FlatIndex<RunSlot> runs;
   bool runsValid = false;
 
-  // An entry of `index`; the key, the folded full name and the name offset,
-  // is the entry's own.
-  struct KeySlot {
-    RoutineEntry* entry;
+  // The routines of one module by folded routine name. Lookups come module
+  // by module (definitions, then map records), so the small index of the
+  // current module stays in cache however large the table.
+  struct ModuleRoutines {
+    std::string folded;  // the folded module name
+    struct Slot {
+      RoutineEntry* entry;  // the key is the entry's folded routine name
+    };
+    FlatIndex<Slot> routines;
   };
-  FlatIndex<KeySlot> index;
-  std::string scratch;        // folded names of the current lookup
+  struct ModuleSlot {
+    ModuleRoutines* module;
+  };
+  // Every module with an entry, by folded module name.
+  FlatIndex<ModuleSlot> modules;
+  std::deque<ModuleRoutines> moduleStore;  // the modules themselves
+  ModuleRoutines* lastModule = nullptr;    // the module looked up last
+  std::string scratch;                     // folded names of the current lookup
   std::string scratchModule;  // folded module name of the current lookup
 };
 
