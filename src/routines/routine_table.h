@@ -133,6 +133,7 @@ struct RoutineTable {
     int32_t first;       // index of the first entry in `entries`
     int32_t end;         // index after the last one
   };
+  // The run of every folded routine name; valid only while `runsValid`.
   FlatIndex<RunSlot> runs;
   bool runsValid = false;
 
