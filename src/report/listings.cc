@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <span>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "base/chars.h"
