@@ -4,34 +4,16 @@
 
 #include "base/fatal.h"
 #include "base/options.h"
+#include "support/memory_run.h"
 
 namespace memtally {
 namespace {
 
-std::tm fixedTime() {
-  std::tm time{};
-  time.tm_year = 2026 - 1900;
-  time.tm_mon = 11;
-  time.tm_mday = 9;
-  time.tm_wday = 3;
-  time.tm_hour = 7;
-  time.tm_min = 5;
-  time.tm_sec = 3;
-  return time;
-}
-
-struct RunResult {
-  int status;
-  std::string out;
-  std::string err;
-  std::string both;
-};
+using testing::fixedTime;
+using RunResult = testing::MemoryRun;
 
 RunResult run(const std::vector<std::string>& args, MemoryFileSystem& files) {
-  StringConsole console;
-  const int status = runMemtally(args, files, console, fixedTime);
-  return {status, console.stdoutText(), console.stderrText(),
-          console.bothText()};
+  return testing::runInMemory(args, files);
 }
 
 RunResult run(const std::vector<std::string>& args) {

@@ -22,12 +22,16 @@
 #include "base/console.h"
 #include "base/file_system.h"
 #include "driver/driver.h"
+#include "support/memory_run.h"
 #include "support/run_tool.h"
 
 namespace memtally {
 namespace {
 
+using testing::kFixedStamp;
 using testing::maskTimeStamp;
+using testing::MemoryRun;
+using testing::runInMemory;
 using testing::runTool;
 using testing::TempDir;
 
@@ -46,31 +50,6 @@ size_t scaled(size_t full, size_t scaledDown) {
 std::string projectLine(const std::string& project) {
   return "Analyzing project \"" + project +
          ".bxp\", Www Mmm dd hh:mm:ss yyyy\n";
-}
-
-std::tm fixedTime() {
-  std::tm time{};
-  time.tm_year = 2026 - 1900;
-  time.tm_mon = 11;
-  time.tm_mday = 9;
-  time.tm_wday = 3;
-  return time;
-}
-
-const char kFixedStamp[] = "Wed Dec 09 00:00:00 2026\n";
-
-struct MemoryRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-// Runs the tool on files held in memory, where the disk is not the point.
-MemoryRun runInMemory(const std::vector<std::string>& args,
-                      MemoryFileSystem& files) {
-  StringConsole console;
-  const int status = runMemtally(args, files, console, fixedTime);
-  return {status, console.stdoutText(), console.stderrText()};
 }
 
 // The estimate block of an application whose main needs `callees` bytes

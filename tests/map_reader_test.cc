@@ -9,6 +9,7 @@
 #include "base/fatal.h"
 #include "base/file_system.h"
 #include "driver/driver.h"
+#include "support/memory_run.h"
 
 namespace memtally {
 namespace {
@@ -387,17 +388,7 @@ TEST(MapReaderTest, RecordMapSizeReplacesTheStoredValueOfItsKind) {
   EXPECT_EQ(dotted->localBytes, 1u);
 }
 
-std::tm fixedTime() {
-  std::tm time{};
-  time.tm_year = 2026 - 1900;
-  time.tm_mon = 11;
-  time.tm_mday = 9;
-  time.tm_wday = 3;
-  time.tm_hour = 7;
-  time.tm_min = 5;
-  time.tm_sec = 3;
-  return time;
-}
+using testing::fixedTime;
 
 TEST(MapReaderTest, RunReadsTheProjectsMapFile) {
   MemoryFileSystem files;
