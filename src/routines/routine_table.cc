@@ -15,13 +15,16 @@ namespace {
 // thousands of callers is not searched item by item for every new one.
 constexpr size_t kListScanLimit = 16;
 
+// True when the test seam says the allocation at `site` fails.
+bool allocationFails(const RoutineTable& table, AllocationSite site) {
+  return table.failAllocation && table.failAllocation(site);
+}
+
 // Raises the out-of-memory error `message` when the test seam says this
 // allocation fails.
 void checkAllocation(const RoutineTable& table, AllocationSite site,
                      const std::string& message) {
-  if (table.failAllocation && table.failAllocation(site)) {
-    throw FatalError(message);
-  }
+  if (allocationFails(table, site)) throw FatalError(message);
 }
 
 // Makes room for `slots` items. The storage grows at least geometrically, so
@@ -88,11 +91,18 @@ RoutineTable::ModuleRoutines* addModule(RoutineTable& table,
   return &module;
 }
 
-// Creates the entry of `routine` in `module`, adding it to the routines of
-// the module, `routines` (null when the module has none yet), under the
-// hash of its folded routine name, `hash`.
-RoutineEntry* createEntry(RoutineTable& table, std::string_view module,
-                          std::string_view routine,
+// The names of an entry to create: as read, and folded.
+struct NewNames {
+  std::string_view module;
+  std::string_view routine;
+  std::string_view foldedModule;
+  std::string_view foldedRoutine;
+};
+
+// Creates the entry named `names`, adding it to the routines of its module,
+// `routines` (null when the module has none yet), under the hash of its
+// folded routine name, `hash`.
+RoutineEntry* createEntry(RoutineTable& table, const NewNames& names,
                           RoutineTable::ModuleRoutines* routines,
                           uint64_t hash) {
   // The message is made only when needed: this runs once per routine.
@@ -101,27 +111,28 @@ RoutineEntry* createEntry(RoutineTable& table, std::string_view module,
     return "Out of memory attempting to allocate symbol table entry number " +
            decimal(number) + ".\n";
   };
-  if (table.failAllocation && table.failAllocation(AllocationSite::kEntry)) {
+  if (allocationFails(table, AllocationSite::kEntry)) {
     throw FatalError(message());
   }
   try {
     // The entry, then its folded name and the name as read.
-    const size_t size = module.size() + 1 + routine.size();
+    const size_t size = names.module.size() + 1 + names.routine.size();
     void* const room = table.pool.allocate(sizeof(RoutineEntry) + 2 * size,
                                            alignof(RoutineEntry));
     RoutineEntry& entry = *new (room) RoutineEntry();
     char* const folded = reinterpret_cast<char*>(&entry + 1);
     char* const full = folded + size;
-    module.copy(full, module.size());
-    full[module.size()] = '.';
-    routine.copy(full + module.size() + 1, routine.size());
-    for (size_t i = 0; i < size; ++i) {
-      folded[i] =
-          static_cast<char>(foldCase(static_cast<unsigned char>(full[i])));
-    }
+    const auto join = [](char* out, std::string_view module,
+                         std::string_view routine) {
+      module.copy(out, module.size());
+      out[module.size()] = '.';
+      routine.copy(out + module.size() + 1, routine.size());
+    };
+    join(folded, names.foldedModule, names.foldedRoutine);
+    join(full, names.module, names.routine);
     entry.fullName = std::string_view(full, size);
     entry.foldedName = std::string_view(folded, size);
-    entry.nameOffset = static_cast<int32_t>(module.size() + 1);
+    entry.nameOffset = static_cast<int32_t>(names.module.size() + 1);
     if (routines == nullptr) routines = addModule(table, entry.foldedModule());
     table.entries.push_back(&entry);
     routines->routines.insert(hash, {&entry});
@@ -269,7 +280,8 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
   if (!create) return nullptr;
 
   makeRoomForEntry(table);
-  RoutineEntry* entry = createEntry(table, module, routine, routines, hash);
+  RoutineEntry* entry = createEntry(
+      table, {module, routine, table.scratchModule, folded}, routines, hash);
   table.runsValid = false;
   // An entry that sorts after the last one keeps the table in order.
   const size_t n = table.entries.size();
