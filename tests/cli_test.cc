@@ -2,6 +2,10 @@
 // process shows: directories, write errors, exit statuses.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "driver/command_line.h"
 #include "support/run_tool.h"
 
 namespace memtally {
@@ -12,6 +16,12 @@ using testing::runTool;
 using testing::TempDir;
 
 const char kBannerText[] = "Memtally v0.7\n\n";
+
+// The bundled example project, whose application estimate is 193 bytes and
+// whose function ReadSensor needs 22.
+std::filesystem::path exampleDir() {
+  return std::filesystem::path(MEMTALLY_SOURCE_DIR) / "examples" / "Blink";
+}
 
 TEST(CliTest, NoArgumentsAsksForAProject) {
   TempDir dir;
@@ -74,6 +84,113 @@ TEST(CliTest, ClosedStandardOutputIsAFailure) {
   EXPECT_NE(run.err.find("Unrecognized option - \"-x\".\n"), std::string::npos);
   EXPECT_NE(run.err.find("memtally: error writing standard output: "),
             std::string::npos);
+}
+
+TEST(CliTest, HelpAndVersionNeedNoProjectAndExitZero) {
+  TempDir dir;
+  auto run = runTool({"--help"}, dir.path());
+  EXPECT_EQ(run.out, kBannerText + std::string(usageText()));
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.status, 0);
+
+  run = runTool({"--version"}, dir.path());
+  EXPECT_EQ(run.out, "Memtally v0.7\n");
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.status, 0);
+
+  // Nothing after them is looked at, not even a bad option.
+  run = runTool({"-d", "--help", "--budget=x", "Blink"}, dir.path());
+  EXPECT_EQ(run.out, kBannerText + std::string(usageText()));
+  EXPECT_EQ(run.status, 0);
+  run = runTool({"--version", "-x"}, dir.path());
+  EXPECT_EQ(run.out, "Memtally v0.7\n");
+  EXPECT_EQ(run.status, 0);
+}
+
+TEST(CliTest, BudgetDecidesTheExitStatusAfterAnUnchangedReport) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> plainArgs;  // the same run without the budget
+    int status;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"--budget=194", "Blink"}, {"Blink"}, 0, ""},
+      {{"--budget=193", "Blink"}, {"Blink"}, 0, ""},
+      {{"--budget", "192", "-d", "Blink"},
+       {"-d", "Blink"},
+       2,
+       "Estimated RAM use of 193 bytes exceeds the budget of 192 bytes.\n"},
+      {{"-tReadSensor", "--budget=22", "Blink"},
+       {"-tReadSensor", "Blink"},
+       0,
+       ""},
+      {{"--budget=21", "-t", "ReadSensor", "Blink"},
+       {"-t", "ReadSensor", "Blink"},
+       2,
+       "Estimated RAM use of 22 bytes exceeds the budget of 21 bytes.\n"},
+      {{"-tNoSuch", "--budget=400", "Blink"},
+       {"-tNoSuch", "Blink"},
+       2,
+       "No public NoSuch() sub found.\n"
+       "Estimated RAM use unknown: the budget of 400 bytes cannot be "
+       "checked.\n"},
+      {{"--budget=100", "Blink", "-u"},
+       {"Blink", "-u"},
+       2,
+       "Estimated RAM use of 193 bytes exceeds the budget of 100 bytes.\n"
+       "Superfluous option \"-u\" ignored.\n"},
+  };
+  for (const Case& c : cases) {
+    const auto run = runTool(c.args, exampleDir());
+    const auto plain = runTool(c.plainArgs, exampleDir());
+    EXPECT_EQ(maskTimeStamp(run.out), maskTimeStamp(plain.out)) << c.args[0];
+    EXPECT_EQ(run.err, c.err) << c.args[0];
+    EXPECT_EQ(run.status, c.status) << c.args[0];
+  }
+}
+
+TEST(CliTest, MalformedLongOptionsFailBeforeAnyFileIsRead) {
+  // The project does not exist: a message about it would show that files
+  // were read before the command line was checked.
+  TempDir dir;
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"--budget"}, "Missing byte count for option --budget.\n"},
+      {{"--budget=-5", "Nope"},
+       "Invalid byte count \"-5\" for option --budget.\n"},
+      {{"--budget", "0x100", "Nope"},
+       "Invalid byte count \"0x100\" for option --budget.\n"},
+      {{"--budget=4294967296", "Nope"},
+       "Invalid byte count \"4294967296\" for option --budget.\n"},
+      {{"--", "Nope"}, "Unrecognized option - \"--\".\n"},
+      {{"--details", "Nope"}, "Unrecognized option - \"--details\".\n"},
+      {{"--help=me", "Nope"}, "Unrecognized option - \"--help=me\".\n"},
+  };
+  for (const Case& c : cases) {
+    const auto run = runTool(c.args, dir.path());
+    EXPECT_EQ(run.out, kBannerText) << c.args[0];
+    EXPECT_EQ(run.err, c.err) << c.args[0];
+    EXPECT_EQ(run.status, 1) << c.args[0];
+  }
+}
+
+TEST(CliTest, LongOptionsAsTargetOrAfterTheProjectAreNotOptions) {
+  auto run = runTool({"-t", "--help", "Blink"}, exampleDir());
+  EXPECT_NE(run.out.find("  Module: \"Main.bas\"\n"), std::string::npos);
+  EXPECT_EQ(run.err, "No public --help() sub found.\n");
+  EXPECT_EQ(run.status, 0);
+
+  run = runTool({"Blink", "--help", "--budget=1"}, exampleDir());
+  EXPECT_NE(run.out.find("                   Total:  193\n"),
+            std::string::npos);
+  EXPECT_EQ(run.err,
+            "Superfluous option \"--help\" ignored.\n"
+            "Superfluous option \"--budget=1\" ignored.\n");
+  EXPECT_EQ(run.status, 0);
 }
 
 }  // namespace

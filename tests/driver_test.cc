@@ -167,6 +167,21 @@ TEST(DriverTest, MissingTopRoutineStillExitsZeroAndWarnsAfterwards) {
   EXPECT_EQ(r.err, "No public Foo() sub found.\n");
 }
 
+TEST(DriverTest, BudgetOfARunThatShowedNothingCannotBeChecked) {
+  // An empty project name analyses nothing; a build gate must not pass on it.
+  RunResult r = run({"--budget=5", ""});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, kBannerText);
+  EXPECT_EQ(r.err,
+            "Estimated RAM use unknown: the budget of 5 bytes cannot be "
+            "checked.\n");
+
+  // A fatal error keeps status 1, budget or not.
+  r = run({"--budget=5", "Blink"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Can't open the BasicX project file \"Blink.bxp\".\n");
+}
+
 TEST(DriverTest, FatalErrorOnStandardOutputKeepsItsStream) {
   // The routine table's out-of-memory and the scanner's overlong-line
   // messages travel the same way; here the stream choice is checked.

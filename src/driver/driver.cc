@@ -8,6 +8,7 @@
 #include "base/format.h"
 #include "base/options.h"
 #include "map/map_reader.h"
+#include "report/budget.h"
 #include "report/listings.h"
 #include "report/requirement.h"
 #include "report/summary.h"
@@ -37,6 +38,53 @@ void computeTasks(RoutineTable& table) {
       computeRequirement(entry, kCalleeOverhead);
     }
   }
+}
+
+// Parses the command line. A run that goes wrong there still shows the
+// banner before its message, as every report run does.
+CommandLine parseOrShowBanner(const std::vector<std::string>& args,
+                              Console& console) {
+  try {
+    return parseCommandLine(args);
+  } catch (const FatalError&) {
+    console.out(kBanner);
+    throw;
+  }
+}
+
+// Checks the printed total against the budget of --budget, when one was
+// given, and returns the exit status the verdict asks for.
+int checkBudget(Console& console, std::optional<uint32_t> printedTotal,
+                std::optional<uint32_t> budget) {
+  if (!budget) return 0;
+  const BudgetVerdict verdict = judgeBudget(printedTotal, *budget);
+  if (!verdict.message.empty()) console.err(verdict.message);
+  return verdict.status;
+}
+
+// Carries out what the command line asks for and returns the exit status;
+// fatal conditions leave as FatalError.
+int runCommandLine(const std::vector<std::string>& args, FileSystem& files,
+                   Console& console, const Clock& clock) {
+  const CommandLine line = parseOrShowBanner(args, console);
+  if (line.version) {
+    console.out(kVersionLine);
+    return 0;
+  }
+  console.out(kBanner);
+  if (line.help) {
+    console.out(usageText());
+    return 0;
+  }
+  RoutineTable table;
+  const std::optional<uint32_t> printedTotal = processProject(
+      table, files, console, clock, *line.project, line.target, line.options);
+  freeRoutineTable(table);
+  const int status = checkBudget(console, printedTotal, line.budget);
+  for (const std::string& arg : line.surplus) {
+    console.err("Superfluous option \"" + arg + "\" ignored.\n");
+  }
+  return status;
 }
 
 }  // namespace
@@ -75,49 +123,12 @@ std::string formatTimeStamp(const std::tm& time) {
   return stamp;
 }
 
-CommandLine parseCommandLine(const std::vector<std::string>& args) {
-  CommandLine line;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.empty() || arg[0] != '-') {
-      line.project = arg;
-      line.surplus.assign(args.begin() + static_cast<long>(i) + 1, args.end());
-      return line;
-    }
-    const char letter =
-        arg.size() > 1
-            ? static_cast<char>(foldCase(static_cast<unsigned char>(arg[1])))
-            : '\0';
-    switch (letter) {
-      case 'c':
-        line.options |= OPT_CALLERS;
-        break;
-      case 'd':
-        line.options |= OPT_DETAIL;
-        break;
-      case 'u':
-        line.options |= OPT_UNUSED;
-        break;
-      case 't':
-        if (arg.size() > 2) {
-          line.target = arg.substr(2);
-        } else if (i + 1 < args.size()) {
-          line.target = args[++i];
-        } else {
-          throw FatalError("Missing analysis target for option -t.\n");
-        }
-        break;
-      default:
-        throw FatalError("Unrecognized option - \"" + arg + "\".\n");
-    }
-  }
-  throw FatalError("No BasicX project specified.\n");
-}
-
-void processProject(RoutineTable& table, FileSystem& files, Console& console,
-                    const Clock& clock, const std::string& project,
-                    const std::optional<std::string>& target, int options) {
-  if (project.empty()) return;
+std::optional<uint32_t> processProject(RoutineTable& table, FileSystem& files,
+                                       Console& console, const Clock& clock,
+                                       const std::string& project,
+                                       const std::optional<std::string>& target,
+                                       int options) {
+  if (project.empty()) return std::nullopt;
   const bool applicationMode = !target.has_value();
   const std::string targetName = applicationMode ? "main" : *target;
   const uint32_t overhead =
@@ -147,28 +158,21 @@ void processProject(RoutineTable& table, FileSystem& files, Console& console,
   RoutineEntry* top = findCalledRoutine(table, std::string_view(), targetName);
   if (top == nullptr) {
     console.err("No public " + targetName + "() sub found.\n");
-    return;
+    return std::nullopt;
   }
   const uint32_t total = computeRequirement(top, overhead);
   printSummary(console, *top, total, applicationMode, targetName, staticRam);
   if (options & OPT_DETAIL) printDetailedAnalysis(table, console);
   if (options & OPT_UNUSED) printUnusedRoutines(table, console);
   if (options & OPT_CALLERS) printCallers(table, console);
+  return applicationMode ? total + staticRam : total;
 }
 
 int runMemtally(const std::vector<std::string>& args, FileSystem& files,
                 Console& console, const Clock& clock) {
   int status = 0;
-  console.out(kBanner);
   try {
-    const CommandLine line = parseCommandLine(args);
-    RoutineTable table;
-    processProject(table, files, console, clock, *line.project, line.target,
-                   line.options);
-    freeRoutineTable(table);
-    for (const std::string& arg : line.surplus) {
-      console.err("Superfluous option \"" + arg + "\" ignored.\n");
-    }
+    status = runCommandLine(args, files, console, clock);
   } catch (const FatalError& error) {
     console.write(error.stream(), error.message());
     status = 1;

@@ -1,0 +1,30 @@
+// The verdict of --budget: does the estimate fit the RAM the application may
+// use?
+#ifndef MEMTALLY_REPORT_BUDGET_H_
+#define MEMTALLY_REPORT_BUDGET_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace memtally {
+
+// Exit status of a run whose estimate exceeds its budget, or whose budget
+// could not be checked because no estimate was printed.
+inline constexpr int kOverBudgetStatus = 2;
+
+// What a budget check prints on standard error (nothing when the estimate
+// fits) and the exit status it asks for (0 when it fits).
+struct BudgetVerdict {
+  std::string message;
+  int status = 0;
+};
+
+// Judges the printed total of the estimate, none when no estimate was
+// printed, against a budget of `budget` bytes.
+BudgetVerdict judgeBudget(std::optional<uint32_t> printedTotal,
+                          uint32_t budget);
+
+}  // namespace memtally
+
+#endif  // MEMTALLY_REPORT_BUDGET_H_
