@@ -1,5 +1,6 @@
-# Installation and the Debian package: the memtally command goes to bin/ and
-# its manual page to share/man/man1/.
+# Installation and the Debian package: the memtally command goes to bin/,
+# its manual page to share/man/man1/ and its bash completion to
+# share/bash-completion/completions/.
 include(GNUInstallDirs)
 
 install(TARGETS memtally RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -7,18 +8,33 @@ install(TARGETS memtally RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(NOT WIN32)
   install(FILES ${PROJECT_SOURCE_DIR}/doc/memtally.1
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/doc/memtally-completion.bash
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+          RENAME memtally)
+
+  # The package's changelog must describe the version being packaged.
+  set(MEMTALLY_DEBIAN_DIR ${CMAKE_CURRENT_LIST_DIR}/debian)
+  file(STRINGS ${MEMTALLY_DEBIAN_DIR}/changelog changelog_top LIMIT_COUNT 1)
+  if(NOT changelog_top MATCHES "^memtally \\(${PROJECT_VERSION}\\) ")
+    message(FATAL_ERROR "cmake/debian/changelog does not begin with version "
+                        "${PROJECT_VERSION}: ${changelog_top}")
+  endif()
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME memtally)
   set(CPACK_PACKAGE_VENDOR "Memtally developers")
-  set(CPACK_PACKAGE_CONTACT "Memtally developers <memtally@example.invalid>"
+  set(CPACK_PACKAGE_CONTACT "Memtally developers <developers@memtally.org>"
       CACHE STRING "Maintainer named in the Debian package")
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
       "estimate the RAM a BasicX application needs")
+  # Debian wraps the long description at 80 columns; CPack indents each line.
   set(CPACK_PACKAGE_DESCRIPTION
-      "Memtally reads a BasicX project, scans its BASIC modules for routines, \
-the calls between them and the tasks they start, reads the compiler's map \
-file and reports the worst-case stack and static RAM the application needs.")
+      "Memtally reads a BasicX project, scans its BASIC modules for routines,
+the calls between them and the tasks they start, and reads the map file
+that the compiler wrote for the project. It reports the worst-case stack
+over the call graph, tasks included, and the static RAM, so that a build
+can check that the application still fits the chip's few hundred bytes of
+RAM.")
   set(CPACK_STRIP_FILES ON)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION devel)
@@ -33,6 +49,10 @@ file and reports the worst-case stack and static RAM the application needs.")
   else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libgcc-s1, libstdc++6")
   endif()
+  # The copyright file and the changelog of the package, which the
+  # pre-build script compresses with the manual page.
+  install(FILES ${MEMTALLY_DEBIAN_DIR}/copyright ${MEMTALLY_DEBIAN_DIR}/changelog
+          DESTINATION ${CMAKE_INSTALL_DOCDIR})
   set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/CompressManual.cmake)
   include(CPack)
 endif()

@@ -2,9 +2,11 @@
 //
 // Input layout: the first byte chooses the command line, and the rest is
 // split at each line "=====" (the separator "\n=====\n") into the project
-// file P.bxp, the modules A.bas and B.bas, the map file P.mpp and the -t
-// routine name; missing parts are empty. The files are held in memory and
-// the run goes through runMemtally, as the executable's does.
+// file P.bxp, the modules A.bas and B.bas, the map file P.mpp, the -t
+// routine name and the long options; missing parts are empty. Each line of
+// the long options part that begins with "--" is one argument, placed after
+// the short options and before the project name. The files are held in
+// memory and the run goes through runMemtally, as the executable's does.
 //
 // Command-line byte, bit by bit:
 //   0x01 -c   0x02 -d   0x04 -u
@@ -14,17 +16,21 @@
 //   0x80 the project file starts with the lines A.bas and B.bas
 //
 // A fatal message with status 1 is an expected outcome; the checks are on
-// what every run must show: status 0 or 1, the banner first, a fatal message
-// last when the status is 1, and an estimate whose lines add up.
+// what every run must show: status 0, 1 or (with --budget) 2, the banner
+// first, a fatal message last when the status is 1, an estimate whose lines
+// add up, and a budget verdict that agrees with the printed total.
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/console.h"
+#include "base/fatal.h"
 #include "base/file_system.h"
+#include "driver/command_line.h"
 #include "driver/driver.h"
 #include "fuzz_check.h"
 
@@ -42,8 +48,21 @@ std::vector<std::string> splitParts(std::string_view text) {
     if (at == std::string_view::npos) break;
     text.remove_prefix(at + kSeparator.size());
   }
-  parts.resize(5);
+  parts.resize(6);
   return parts;
+}
+
+// The lines of the long options part that begin with "--".
+std::vector<std::string> longOptions(std::string_view text) {
+  std::vector<std::string> options;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    const std::string_view line = text.substr(0, end);
+    if (line.substr(0, 2) == "--") options.emplace_back(line);
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  return options;
 }
 
 std::string option(char letter, bool upper) {
@@ -51,8 +70,8 @@ std::string option(char letter, bool upper) {
          static_cast<char>(upper ? letter - ('a' - 'A') : letter);
 }
 
-std::vector<std::string> commandLine(uint8_t choice,
-                                     const std::string& target) {
+std::vector<std::string> commandLine(uint8_t choice, const std::string& target,
+                                     const std::vector<std::string>& extra) {
   const bool upper = (choice & 0x20) != 0;
   std::vector<std::string> args;
   if (choice & 0x01) args.push_back(option('c', upper));
@@ -71,6 +90,7 @@ std::vector<std::string> commandLine(uint8_t choice,
       args.push_back("MAIN");
       break;
   }
+  args.insert(args.end(), extra.begin(), extra.end());
   args.push_back("P");
   if (choice & 0x40) args.push_back("-d");
   return args;
@@ -105,6 +125,9 @@ void checkFatalMessage(const StringConsole& console) {
       "Failed to create a symbol table entry for \"",
       "Missing analysis target for option -t.",
       "No BasicX project specified.",
+      "Missing byte count for option --budget.",
+      "Invalid byte count \"",
+      "Unrecognized option - \"",
       "Out of memory attempting to ",
   };
   bool known = false;
@@ -126,10 +149,10 @@ uint32_t summaryValue(std::string_view line) {
 }
 
 // The figures of the estimate block add up to its total, in unsigned 32-bit
-// arithmetic.
-void checkSummary(const std::string& out) {
+// arithmetic. Returns the total, none when no estimate was printed.
+std::optional<uint32_t> checkSummary(const std::string& out) {
   const size_t start = out.find("\nEstimate of ");
-  if (start == std::string::npos) return;
+  if (start == std::string::npos) return std::nullopt;
   size_t pos = out.find('\n', start + 1) + 1;
   uint32_t sum = 0;
   for (;;) {
@@ -140,10 +163,35 @@ void checkSummary(const std::string& out) {
     if (line == "                          ----") continue;
     if (startsWith(line, "                   Total: ")) {
       FUZZ_CHECK(summaryValue(line) == sum);
-      return;
+      return sum;
     }
     sum += summaryValue(line);
   }
+}
+
+// The budget the command line sets, none when it sets none or cannot be
+// parsed.
+std::optional<uint32_t> budgetOf(const std::vector<std::string>& args) {
+  try {
+    return parseCommandLine(args).budget;
+  } catch (const FatalError&) {
+    return std::nullopt;
+  }
+}
+
+// --budget passes exactly the runs whose printed total fits it, and fails
+// the others with its message.
+void checkBudget(const StringConsole& console, int status,
+                 std::optional<uint32_t> budget,
+                 std::optional<uint32_t> total) {
+  if (!budget || status == 1) {
+    FUZZ_CHECK(status != 2);
+    return;
+  }
+  const bool over = !total || *total > *budget;
+  FUZZ_CHECK((status == 2) == over);
+  const std::string& err = console.stderrText();
+  FUZZ_CHECK(over == (err.find("Estimated RAM use ") != std::string::npos));
 }
 
 }  // namespace
@@ -162,18 +210,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   files.add("B.bas", parts[2]);
   files.add("P.mpp", parts[3]);
   StringConsole console;
-  const int status =
-      runMemtally(commandLine(choice, parts[4]), files, console, fixedClock);
+  const std::vector<std::string> args =
+      commandLine(choice, parts[4], longOptions(parts[5]));
+  const int status = runMemtally(args, files, console, fixedClock);
 
-  FUZZ_CHECK(status == 0 || status == 1);
-  FUZZ_CHECK(startsWith(console.stdoutText(), kBanner));
+  FUZZ_CHECK(status == 0 || status == 1 || status == 2);
+  const std::string& out = console.stdoutText();
+  if (status == 0 && out == kVersionLine) return 0;
+  FUZZ_CHECK(startsWith(out, kBanner));
+  const std::string_view report =
+      std::string_view(out).substr(std::string_view(kBanner).size());
+  if (status == 0 && report == usageText()) return 0;
   if (status == 1) {
     checkFatalMessage(console);
   } else {
     FUZZ_CHECK(startsWith(
-        console.stdoutText().substr(std::string_view(kBanner).size()),
-        "Analyzing project \"P.bxp\", Thu Jan 01 00:00:00 1970\n"));
+        report, "Analyzing project \"P.bxp\", Thu Jan 01 00:00:00 1970\n"));
   }
-  checkSummary(console.stdoutText());
+  const std::optional<uint32_t> total = checkSummary(out);
+  checkBudget(console, status, budgetOf(args), total);
   return 0;
 }

@@ -3,12 +3,13 @@
 # prefix and runs it from there, renders the manual page, builds the Debian
 # package, installs it with dpkg, runs the installed memtally on a copy of the
 # example project in another directory, and removes the package again.
-# Installs groff, man-db, file and dpkg-dev first when they are missing.
+# Runs lintian on the package, which must report nothing. Installs groff,
+# man-db, file, dpkg-dev and lintian first when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo="$(pwd)"
 
-bash scripts/setup.sh groff-base man-db file dpkg-dev
+bash scripts/setup.sh groff-base man-db file dpkg-dev lintian
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
@@ -55,6 +56,8 @@ cmake --install build --prefix "$prefix"
 [ -x "$prefix/bin/memtally" ] || fail "no bin/memtally in the install tree"
 [ -f "$prefix/share/man/man1/memtally.1" ] ||
   fail "no share/man/man1/memtally.1 in the install tree"
+[ -f "$prefix/share/bash-completion/completions/memtally" ] ||
+  fail "no share/bash-completion/completions/memtally in the install tree"
 
 mkdir "$scratch/empty"
 cd "$scratch/empty"
@@ -85,6 +88,16 @@ grep -q ' \./usr/bin/memtally$' "$scratch/contents" ||
   fail "the package lacks /usr/bin/memtally"
 grep -q ' \./usr/share/man/man1/memtally\.1\.gz$' "$scratch/contents" ||
   fail "the package lacks the compressed manual page"
+grep -q ' \./usr/share/bash-completion/completions/memtally$' "$scratch/contents" ||
+  fail "the package lacks the bash completion"
+
+echo "== lintian"
+# Any error or warning fails; lintian's notice about running as root goes to
+# standard error and is not a finding.
+lintian --fail-on error,warning "$deb" >"$scratch/lintian" ||
+  fail "lintian failed: $(cat "$scratch/lintian")"
+[ ! -s "$scratch/lintian" ] ||
+  fail "lintian reports: $(cat "$scratch/lintian")"
 
 # The compressed page in the package renders as well.
 dpkg-deb -x "$deb" "$scratch/unpacked"
@@ -101,6 +114,10 @@ package_installed=yes
 $sudo dpkg -i "$deb"
 
 installed="$(command -v memtally || true)"
+completion=/usr/share/bash-completion/completions/memtally
+[ "$(bash -c "source $completion && complete -p memtally")" = \
+  "complete -F _memtally memtally" ] ||
+  fail "the installed bash completion does not complete memtally"
 [ "$installed" = /usr/bin/memtally ] ||
   fail "memtally on PATH is '$installed', not /usr/bin/memtally"
 
