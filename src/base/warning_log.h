@@ -1,0 +1,75 @@
+// The warnings of --check: places where the estimate cannot be trusted, found
+// while the project file, the modules and the map file are read and while
+// the requirements are computed.
+#ifndef MEMTALLY_BASE_WARNING_LOG_H_
+#define MEMTALLY_BASE_WARNING_LOG_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace memtally {
+
+// What a warning is about; the documents name each kind.
+enum class WarningKind {
+  kRecursion,          // a recursive call was cut and counts 0 bytes
+  kQualifiedCall,      // Module.Routine is not resolved as a call
+  kTaskElsewhere,      // calltask of a routine this module does not define
+  kMissingEnd,         // a routine's body runs to the end of its module
+  kNestedDefinition,   // a definition line inside another routine's body
+  kUnknownMapRoutine,  // the map names a routine no module defines
+  kMainFromTask,       // main was computed for a task, with overhead 9
+  kLineCut,            // an over-long line was read as several
+  kWrapAround,         // a total exceeds 32 bits and wraps around
+  kTextEndsEarly,      // a NUL, a 0x1A or UTF-16 text ends the reading
+  kMapIncomplete,      // the map lacks its RAM line or its end
+  kMapSplit,           // a routine's map records stand in two stretches
+  kNumberTooLarge,     // a map number exceeds 32 bits
+  kModuleName,         // a module name cut in a folder name, or empty
+};
+
+// The name of a kind in the documents: "recursion", "qualified-call", ...
+std::string_view warningKindName(WarningKind kind);
+
+// Which input a warning belongs to; the printed warnings come in this order.
+enum class WarningSource {
+  kProject,      // the project file
+  kModule,       // a module, by its position in the project file
+  kMap,          // the map file
+  kComputation,  // the requirement computation, in routine order
+};
+
+struct Warning {
+  WarningSource source = WarningSource::kProject;
+  size_t module = 0;  // the module's position in the project file
+  std::string file;   // as the project file lists it, or the map file's name
+  uint32_t line = 0;  // physical line, counted from 1; 0: no line applies
+  WarningKind kind = WarningKind::kRecursion;
+  std::string message;
+};
+
+// The warnings of one run, collected in any order.
+class WarningLog {
+ public:
+  // Records a warning.
+  void add(Warning warning) { warnings_.push_back(std::move(warning)); }
+
+  // Returns the warnings in the order they are printed: the project file's
+  // by line, then each module's in project-file order and by line, then the
+  // map file's by line, then the computation's as they were added. A
+  // warning equal to an earlier one in file, line and message is left out.
+  std::vector<Warning> ordered() const;
+
+ private:
+  std::vector<Warning> warnings_;
+};
+
+// Formats a warning as the line --check prints: "FILE:LINE: warning: TEXT",
+// or "FILE: warning: TEXT" when no line applies, with its newline.
+std::string formatWarning(const Warning& warning);
+
+}  // namespace memtally
+
+#endif  // MEMTALLY_BASE_WARNING_LOG_H_
