@@ -1,6 +1,8 @@
 #include "base/line_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -118,6 +120,37 @@ TEST_F(LineReaderFileTest, FileReadsLikeMemoryAcrossChunkBoundaries) {
 TEST_F(LineReaderFileTest, MissingFileAndDirectoryCannotBeOpened) {
   EXPECT_EQ(LineReader::openFile((dir_ / "missing.bas").string()), nullptr);
   EXPECT_EQ(LineReader::openFile(dir_.string()), nullptr);
+}
+
+TEST_F(LineReaderFileTest, OnlyRegularFilesAreOpenedAndNothingElseBlocks) {
+  // A FIFO without a writer would block an ordinary open for ever, and
+  // /dev/zero would never end: should the refusal fail, the alarm ends the
+  // test instead of letting it hang.
+  const std::string fifo = (dir_ / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string regular = write("regular.bas", "Sub Main()\n");
+  struct Link {
+    const char* name;
+    std::string target;
+  };
+  const Link links[] = {{"to_fifo", fifo},
+                        {"to_zero", "/dev/zero"},
+                        {"to_null", "/dev/null"},
+                        {"to_regular", regular}};
+  for (const Link& link : links) {
+    std::filesystem::create_symlink(link.target, dir_ / link.name);
+  }
+  ::alarm(10);
+  for (const std::string& path :
+       {fifo, std::string("/dev/zero"), std::string("/dev/null"),
+        (dir_ / "to_fifo").string(), (dir_ / "to_zero").string(),
+        (dir_ / "to_null").string()}) {
+    EXPECT_EQ(LineReader::openFile(path), nullptr) << path;
+  }
+  auto linked = LineReader::openFile((dir_ / "to_regular").string());
+  ::alarm(0);
+  ASSERT_NE(linked, nullptr);
+  EXPECT_EQ(readAll(*linked, 79), Lines{"Sub Main()\n"});
 }
 
 }  // namespace

@@ -27,8 +27,9 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  // Opens a file for reading; returns null when it cannot be opened or when
-  // the path names a directory.
+  // Opens a regular file for reading; returns null when it cannot be opened
+  // or when the path names anything else (a directory, a FIFO, a device, a
+  // socket), which is decided without reading from it or waiting on it.
   static std::unique_ptr<LineReader> openFile(const std::string& path);
 
   // Reads the next line: at most `capacity` characters, counting the line
