@@ -1,7 +1,7 @@
 // Hostile input for the whole tool: binary garbage, huge lines, huge
 // projects, deep call chains and cycles, overlong names, unreadable files,
-// paths that name no regular file and a standard output that cannot be
-// written. Whatever the
+// paths that name no regular file, a project file that cannot be rewound
+// and a standard output that cannot be written. Whatever the
 // input, a run ends with its report or one clear message and status 0 or 1,
 // within a few seconds.
 //
@@ -24,6 +24,7 @@
 #include "base/file_system.h"
 #include "driver/driver.h"
 #include "support/memory_run.h"
+#include "support/pipe_file.h"
 #include "support/run_tool.h"
 
 namespace memtally {
@@ -392,6 +393,38 @@ TEST(HostileInputTest, LinksToRegularFilesAreReadAsTheFiles) {
                                         "  Module: \"Main.bas\"\n" +
                                         applicationEstimate(9));
   EXPECT_EQ(run.err, "");
+}
+
+// Files held in memory, except the project file P.bxp, which comes through
+// a pipe and so can be read only once.
+class PipedProjectFile : public MemoryFileSystem {
+ public:
+  explicit PipedProjectFile(std::string projectText)
+      : projectText_(std::move(projectText)) {}
+
+  std::unique_ptr<LineReader> open(const std::string& path) override {
+    if (path != "P.bxp") return MemoryFileSystem::open(path);
+    std::FILE* pipe = testing::pipeHolding(projectText_);
+    if (pipe == nullptr) return nullptr;
+    return std::make_unique<LineReader>(pipe);
+  }
+
+ private:
+  std::string projectText_;
+};
+
+TEST(HostileInputTest, ProjectFileThatCannotBeRewoundEndsTheRunWithStatus1) {
+  // Before, the calls pass silently read nothing: no call was recorded and
+  // the estimate came out too small, with status 0.
+  PipedProjectFile files("Main.bas\n");
+  files.add("Main.bas", kMainModule);
+  files.add("P.mpp", "");
+  const MemoryRun run = runInMemory({"P"}, files);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(
+      run.out,
+      kBannerText + std::string("Analyzing project \"P.bxp\", ") + kFixedStamp);
+  EXPECT_EQ(run.err, "Can't rewind the BasicX project file.\n");
 }
 
 // A project of `count` modules M0.bas, M1.bas, ...; M0 defines Main and

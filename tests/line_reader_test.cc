@@ -9,6 +9,8 @@
 #include <fstream>
 #include <vector>
 
+#include "support/pipe_file.h"
+
 namespace memtally {
 namespace {
 
@@ -79,6 +81,15 @@ TEST(LineReaderTest, RewindReadsTheTextAgainAfterEndOfText) {
   EXPECT_EQ(readAll(reader, 79), (Lines{"one\n", "two"}));
   reader.rewind();
   EXPECT_EQ(readAll(reader, 79), (Lines{"one\n", "two"}));
+}
+
+TEST(LineReaderTest, RewindOfAPipeFailsAndLeavesTheReaderAtItsEnd) {
+  std::FILE* pipe = testing::pipeHolding("A.bas\nB.bas\n");
+  ASSERT_NE(pipe, nullptr);
+  LineReader reader(pipe);
+  EXPECT_EQ(readAll(reader, 79), (Lines{"A.bas\n", "B.bas\n"}));
+  EXPECT_FALSE(reader.rewind());
+  EXPECT_EQ(readAll(reader, 79), Lines{});
 }
 
 class LineReaderFileTest : public ::testing::Test {

@@ -87,7 +87,7 @@ LineReader::~LineReader() {
 std::unique_ptr<LineReader> LineReader::openFile(const std::string& path) {
   std::FILE* file = openRegularFile(path);
   if (file == nullptr) return nullptr;
-  return std::unique_ptr<LineReader>(new LineReader(file));
+  return std::make_unique<LineReader>(file);
 }
 
 bool LineReader::refill() {
@@ -142,14 +142,17 @@ bool LineReader::readLine(std::string& line, size_t capacity) {
   return gotAny;
 }
 
-void LineReader::rewind() {
-  ended_ = false;
+bool LineReader::rewind() {
   pos_ = 0;
-  if (file_ != nullptr) {
-    std::fseek(file_, 0, SEEK_SET);
-    std::clearerr(file_);
-    text_.clear();
+  ended_ = false;
+  if (file_ == nullptr) return true;
+  text_.clear();
+  std::clearerr(file_);
+  if (std::fseek(file_, 0, SEEK_SET) != 0) {
+    ended_ = true;
+    return false;
   }
+  return true;
 }
 
 }  // namespace memtally

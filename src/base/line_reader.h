@@ -27,6 +27,9 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
+  // Reads an open file, which it takes over and closes.
+  explicit LineReader(std::FILE* file);
+
   // Opens a regular file for reading; returns null when it cannot be opened
   // or when the path names anything else (a directory, a FIFO, a device, a
   // socket), which is decided without reading from it or waiting on it.
@@ -38,11 +41,11 @@ class LineReader {
   // empty. Returns false, with `line` empty, at the end of the text.
   bool readLine(std::string& line, size_t capacity);
 
-  // Goes back to the start of the text.
-  void rewind();
+  // Goes back to the start of the text. Returns false when the file cannot
+  // be repositioned (a pipe, for one); the reader is then at its end.
+  bool rewind();
 
  private:
-  explicit LineReader(std::FILE* file);
   bool refill();
 
   std::FILE* file_ = nullptr;  // owned; null when reading from memory
