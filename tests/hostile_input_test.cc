@@ -1,7 +1,7 @@
 // Hostile input for the whole tool: binary garbage, huge lines, huge
 // projects, deep call chains and cycles, overlong names, unreadable files,
-// paths that name no regular file, a project file that cannot be rewound
-// and a standard output that cannot be written. Whatever the
+// paths that name no regular file, byte-order marks, a project file that
+// cannot be rewound and a standard output that cannot be written. Whatever the
 // input, a run ends with its report or one clear message and status 0 or 1,
 // within a few seconds.
 //
@@ -392,6 +392,38 @@ TEST(HostileInputTest, LinksToRegularFilesAreReadAsTheFiles) {
   EXPECT_EQ(maskTimeStamp(run.out), kBannerText + projectLine("P") +
                                         "  Module: \"Main.bas\"\n" +
                                         applicationEstimate(9));
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(HostileInputTest, ByteOrderMarksAtTheStartOfEveryFileAreSkipped) {
+  // As a Windows editor saves UTF-8 files. Were a mark read as text, the
+  // first module's name, the definition of Main and the static RAM (and
+  // with it every size) would each be lost.
+  const std::string bom = "\xEF\xBB\xBF";
+  TempDir dir;
+  dir.write("P.bxp", bom + "Main.bas\r\n");
+  dir.write("Main.bas", bom +
+                            "Public Sub Main()\r\n  Helper\r\nEnd Sub\r\n"
+                            "Sub Helper()\r\nEnd Sub\r\n");
+  dir.write("P.mpp", bom +
+                         "RAM allocated: 120 bytes\r\n"
+                         "FORMAL PARAMETERS\r\n"
+                         "1 2 Main.Main.x\r\n"
+                         "LOCAL VARIABLES\r\n"
+                         "2 3 Main.Helper.y\r\n"
+                         "CODE MEMORY\r\n");
+  const auto run = runToolWithin(kHangLimit, {"P"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(maskTimeStamp(run.out), kBannerText + projectLine("P") +
+                                        "  Module: \"Main.bas\"\n"
+                                        "\nEstimate of application RAM use:\n"
+                                        "     Invocation overhead:   15\n"
+                                        "       Passed parameters:    2\n"
+                                        "         Local variables:    0\n"
+                                        "  Invoked functions/subs:   12\n"
+                                        "        Static variables:  120\n"
+                                        "                          ----\n"
+                                        "                   Total:  149\n");
   EXPECT_EQ(run.err, "");
 }
 

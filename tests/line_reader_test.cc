@@ -83,6 +83,53 @@ TEST(LineReaderTest, RewindReadsTheTextAgainAfterEndOfText) {
   EXPECT_EQ(readAll(reader, 79), (Lines{"one\n", "two"}));
 }
 
+const char kBom[] = "\xEF\xBB\xBF";
+
+// Texts that begin with a byte-order mark, or with something like one, and
+// their lines.
+struct BomCase {
+  const char* name;
+  std::string text;
+  size_t capacity;
+  Lines expected;
+};
+
+const BomCase kBomCases[] = {
+    {"mark before a definition",
+     kBom + std::string("Public Sub Main()\n"),
+     511,
+     {"Public Sub Main()\n"}},
+    {"mark alone", kBom, 79, {}},
+    {"mark before a line end", kBom + std::string("\r\nx"), 79, {"\n", "x"}},
+    {"mark before 0x1a", kBom + std::string("\x1a"), 79, {}},
+    {"mark takes no room in the line",
+     kBom + std::string("abcde"),
+     4,
+     {"abcd", "e"}},
+    {"only the first mark goes",
+     kBom + std::string(kBom) + "x",
+     79,
+     {kBom + std::string("x")}},
+    {"mark after the start stays",
+     "a\n" + std::string(kBom) + "b",
+     79,
+     {"a\n", kBom + std::string("b")}},
+    {"blank before the mark",
+     " " + std::string(kBom),
+     79,
+     {" " + std::string(kBom)}},
+    {"two bytes of a mark stay", "\xEF\xBBx\n", 79, {"\xEF\xBBx\n"}},
+};
+
+TEST(LineReaderTest, ByteOrderMarkAtTheVeryStartIsSkippedAfterEachRewind) {
+  for (const BomCase& c : kBomCases) {
+    LineReader reader(c.text);
+    EXPECT_EQ(readAll(reader, c.capacity), c.expected) << c.name;
+    EXPECT_TRUE(reader.rewind());
+    EXPECT_EQ(readAll(reader, c.capacity), c.expected) << c.name << ", again";
+  }
+}
+
 TEST(LineReaderTest, RewindOfAPipeFailsAndLeavesTheReaderAtItsEnd) {
   std::FILE* pipe = testing::pipeHolding("A.bas\nB.bas\n");
   ASSERT_NE(pipe, nullptr);
@@ -131,6 +178,16 @@ TEST_F(LineReaderFileTest, FileReadsLikeMemoryAcrossChunkBoundaries) {
 TEST_F(LineReaderFileTest, MissingFileAndDirectoryCannotBeOpened) {
   EXPECT_EQ(LineReader::openFile((dir_ / "missing.bas").string()), nullptr);
   EXPECT_EQ(LineReader::openFile(dir_.string()), nullptr);
+}
+
+TEST_F(LineReaderFileTest, ByteOrderMarkIsSkippedInFilesAsInMemory) {
+  for (const BomCase& c : kBomCases) {
+    auto file = LineReader::openFile(write("bom.txt", c.text));
+    ASSERT_NE(file, nullptr) << c.name;
+    EXPECT_EQ(readAll(*file, c.capacity), c.expected) << c.name;
+    EXPECT_TRUE(file->rewind());
+    EXPECT_EQ(readAll(*file, c.capacity), c.expected) << c.name << ", again";
+  }
 }
 
 TEST_F(LineReaderFileTest, OnlyRegularFilesAreOpenedAndNothingElseBlocks) {

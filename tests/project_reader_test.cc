@@ -136,6 +136,14 @@ TEST(ProjectReaderTest, ModuleListedTwiceIsScannedTwiceWithoutDuplicates) {
   EXPECT_EQ(project.calls("M", "A"), (Names{"M.A", "M.B"}));
 }
 
+TEST(ProjectReaderTest, ByteOrderMarkIsNotPartOfTheFirstModuleName) {
+  Project project;
+  project.files.add("Main.bas", "Sub Main()\nEnd Sub\n");
+  project.read("\xEF\xBB\xBFMain.bas\r\n");
+  EXPECT_EQ(project.console.bothText(), moduleLine("Main.bas"));
+  EXPECT_EQ(project.fullNames(), Names{"Main.Main"});
+}
+
 TEST(ProjectReaderTest, ProjectFileThatCannotBeRewoundIsFatal) {
   // Read once, a pipe cannot give the module list a second time; a calls
   // pass over nothing would record no call and give a wrong estimate.

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <string_view>
 
 #ifdef _WIN32
 #include <io.h>
@@ -16,6 +17,7 @@ namespace {
 
 constexpr size_t kChunkSize = 64 * 1024;
 constexpr char kEndOfText = '\x1a';
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 #ifdef _WIN32
 
@@ -99,9 +101,21 @@ bool LineReader::refill() {
   return got > 0;
 }
 
+void LineReader::skipByteOrderMark() {
+  atStart_ = false;
+  // A regular file's first chunk holds its first three bytes, when it has
+  // them; so does text in memory.
+  if (pos_ >= text_.size()) refill();
+  if (std::string_view(text_).substr(pos_, kByteOrderMark.size()) ==
+      kByteOrderMark) {
+    pos_ += kByteOrderMark.size();
+  }
+}
+
 bool LineReader::readLine(std::string& line, size_t capacity) {
   line.clear();
   if (ended_) return false;
+  if (atStart_) skipByteOrderMark();
   bool gotAny = false;
   while (line.size() < capacity) {
     if (pos_ >= text_.size() && !refill()) {
@@ -144,6 +158,7 @@ bool LineReader::readLine(std::string& line, size_t capacity) {
 
 bool LineReader::rewind() {
   pos_ = 0;
+  atStart_ = true;
   ended_ = false;
   if (file_ == nullptr) return true;
   text_.clear();

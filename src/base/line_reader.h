@@ -16,7 +16,9 @@ namespace memtally {
 //   - a byte 0x1A ends the text;
 //   - a line longer than the caller's capacity is cut there and the rest
 //     comes back as the next line;
-//   - a NUL byte ends the text of the line it is in.
+//   - a NUL byte ends the text of the line it is in;
+//   - a UTF-8 byte-order mark (EF BB BF) at the very start is skipped, so a
+//     file saved with one reads as if it had none.
 // Files are always read as bytes, so these rules hold on every system.
 class LineReader {
  public:
@@ -47,11 +49,13 @@ class LineReader {
 
  private:
   bool refill();
+  void skipByteOrderMark();
 
   std::FILE* file_ = nullptr;  // owned; null when reading from memory
   std::string text_;           // the memory text, or the file's current chunk
   size_t pos_ = 0;             // next unread byte in text_
   bool ended_ = false;         // end of file or 0x1A reached
+  bool atStart_ = true;        // nothing read yet since the start of the text
 };
 
 }  // namespace memtally
