@@ -1,8 +1,9 @@
 // Hostile input for the whole tool: binary garbage, huge lines, huge
-// projects, deep call chains and cycles, overlong names, unreadable files
-// and a standard output that cannot be written. Whatever the input, a run
-// ends with its report or one clear message and status 0 or 1, within a few
-// seconds.
+// projects, deep call chains and cycles, overlong names, unreadable files,
+// paths that name no regular file, byte-order marks, a project file that
+// cannot be rewound and a standard output that cannot be written. Whatever the
+// input, a run ends with its report or one clear message and status 0 or 1,
+// within a few seconds.
 //
 // Under MEMTALLY_SANITIZE_BUILD (set by CI for the sanitizer build) the
 // largest inputs are scaled down, since the sanitizers make them take
@@ -23,6 +24,7 @@
 #include "base/file_system.h"
 #include "driver/driver.h"
 #include "support/memory_run.h"
+#include "support/pipe_file.h"
 #include "support/run_tool.h"
 
 namespace memtally {
@@ -33,6 +35,7 @@ using testing::maskTimeStamp;
 using testing::MemoryRun;
 using testing::runInMemory;
 using testing::runTool;
+using testing::runToolWithin;
 using testing::TempDir;
 
 const char kBannerText[] = "Memtally v0.7\n\n";
@@ -283,6 +286,177 @@ TEST(HostileInputTest, DirectoryUnreadableAndEmptyModulesAreSkipped) {
             "Can't open the BasicX module \"Locked.bas\".\n"
             "Can't open the BasicX module \"Dir.bas\".\n"
             "Can't open the BasicX module \"Locked.bas\".\n");
+}
+
+// Something other than a regular file, put where a project, map or module
+// file is expected: a FIFO that nothing writes to (`linkTo` null), or a
+// symbolic link to `linkTo` ("fifo" being such a FIFO beside it).
+struct NotARegularFile {
+  const char* what;
+  const char* linkTo;
+};
+
+const NotARegularFile kNotRegularFiles[] = {
+    {"a FIFO with no writer", nullptr},
+    {"a link to a FIFO with no writer", "fifo"},
+    {"a link to /dev/zero", "/dev/zero"},
+    {"a link to /dev/null", "/dev/null"},
+};
+
+void placeNotARegularFile(const TempDir& dir, const std::string& name,
+                          const NotARegularFile& file) {
+  if (file.linkTo == nullptr) {
+    ASSERT_EQ(::mkfifo((dir.path() / name).c_str(), 0600), 0);
+    return;
+  }
+  if (std::string(file.linkTo) == "fifo") {
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo").c_str(), 0600), 0);
+  }
+  std::filesystem::create_symlink(file.linkTo, dir.path() / name);
+}
+
+// Each run ends within seconds: a FIFO or /dev/zero read as a file would
+// make it wait or spin for ever, and timeout then stops it (status 124).
+constexpr unsigned kHangLimit = 10;
+
+TEST(HostileInputTest, ProjectFileThatIsNoRegularFileCannotBeOpened) {
+  if (testing::runsUnderRunner()) GTEST_SKIP() << "FIFOs and /dev are Linux's";
+  for (const NotARegularFile& file : kNotRegularFiles) {
+    SCOPED_TRACE(file.what);
+    TempDir dir;
+    placeNotARegularFile(dir, "P.bxp", file);
+    dir.write("P.mpp", "");
+    const auto run = runToolWithin(kHangLimit, {"P"}, dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, kBannerText);
+    EXPECT_EQ(run.err, "Can't open the BasicX project file \"P.bxp\".\n");
+  }
+}
+
+TEST(HostileInputTest, MapFileThatIsNoRegularFileCannotBeOpened) {
+  if (testing::runsUnderRunner()) GTEST_SKIP() << "FIFOs and /dev are Linux's";
+  for (const NotARegularFile& file : kNotRegularFiles) {
+    SCOPED_TRACE(file.what);
+    TempDir dir;
+    dir.write("P.bxp", "Main.bas\n");
+    dir.write("Main.bas", kMainModule);
+    placeNotARegularFile(dir, "P.mpp", file);
+    const auto run = runToolWithin(kHangLimit, {"P"}, dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(maskTimeStamp(run.out),
+              kBannerText + projectLine("P") + "  Module: \"Main.bas\"\n");
+    EXPECT_EQ(run.err, "Can't open the BasicX map file \"P.mpp\".\n");
+  }
+}
+
+TEST(HostileInputTest, ModuleThatIsNoRegularFileIsSkipped) {
+  if (testing::runsUnderRunner()) GTEST_SKIP() << "FIFOs and /dev are Linux's";
+  TempDir dir;
+  // The devices named directly, and each kind of odd file under a name.
+  std::vector<std::string> names = {"/dev/zero", "/dev/null"};
+  for (const NotARegularFile& file : kNotRegularFiles) {
+    names.push_back("Odd" + std::to_string(names.size()) + ".bas");
+    placeNotARegularFile(dir, names.back(), file);
+  }
+  std::string project;
+  std::string modules;
+  std::string cannotOpen;
+  for (const std::string& name : names) {
+    project += name + "\n";
+    modules += "  Module: \"" + name + "\"\n";
+    cannotOpen += "Can't open the BasicX module \"" + name + "\".\n";
+  }
+  dir.write("P.bxp", project + "Main.bas\n");
+  dir.write("Main.bas", kMainModule);
+  dir.write("P.mpp", "");
+  const auto run = runToolWithin(kHangLimit, {"P"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(maskTimeStamp(run.out), kBannerText + projectLine("P") + modules +
+                                        "  Module: \"Main.bas\"\n" +
+                                        applicationEstimate(9));
+  EXPECT_EQ(run.err, cannotOpen + cannotOpen);
+}
+
+TEST(HostileInputTest, LinksToRegularFilesAreReadAsTheFiles) {
+  if (testing::runsUnderRunner()) GTEST_SKIP() << "links are Linux's";
+  TempDir dir;
+  dir.write("real/P.bxp", "Main.bas\n");
+  dir.write("real/Main.bas", kMainModule);
+  dir.write("real/P.mpp", "RAM allocated: 0\n");
+  for (const char* name : {"P.bxp", "Main.bas", "P.mpp"}) {
+    std::filesystem::create_symlink(std::filesystem::path("real") / name,
+                                    dir.path() / name);
+  }
+  const auto run = runToolWithin(kHangLimit, {"P"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(maskTimeStamp(run.out), kBannerText + projectLine("P") +
+                                        "  Module: \"Main.bas\"\n" +
+                                        applicationEstimate(9));
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(HostileInputTest, ByteOrderMarksAtTheStartOfEveryFileAreSkipped) {
+  // As a Windows editor saves UTF-8 files. Were a mark read as text, the
+  // first module's name, the definition of Main and the static RAM (and
+  // with it every size) would each be lost.
+  const std::string bom = "\xEF\xBB\xBF";
+  TempDir dir;
+  dir.write("P.bxp", bom + "Main.bas\r\n");
+  dir.write("Main.bas", bom +
+                            "Public Sub Main()\r\n  Helper\r\nEnd Sub\r\n"
+                            "Sub Helper()\r\nEnd Sub\r\n");
+  dir.write("P.mpp", bom +
+                         "RAM allocated: 120 bytes\r\n"
+                         "FORMAL PARAMETERS\r\n"
+                         "1 2 Main.Main.x\r\n"
+                         "LOCAL VARIABLES\r\n"
+                         "2 3 Main.Helper.y\r\n"
+                         "CODE MEMORY\r\n");
+  const auto run = runToolWithin(kHangLimit, {"P"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(maskTimeStamp(run.out), kBannerText + projectLine("P") +
+                                        "  Module: \"Main.bas\"\n"
+                                        "\nEstimate of application RAM use:\n"
+                                        "     Invocation overhead:   15\n"
+                                        "       Passed parameters:    2\n"
+                                        "         Local variables:    0\n"
+                                        "  Invoked functions/subs:   12\n"
+                                        "        Static variables:  120\n"
+                                        "                          ----\n"
+                                        "                   Total:  149\n");
+  EXPECT_EQ(run.err, "");
+}
+
+// Files held in memory, except the project file P.bxp, which comes through
+// a pipe and so can be read only once.
+class PipedProjectFile : public MemoryFileSystem {
+ public:
+  explicit PipedProjectFile(std::string projectText)
+      : projectText_(std::move(projectText)) {}
+
+  std::unique_ptr<LineReader> open(const std::string& path) override {
+    if (path != "P.bxp") return MemoryFileSystem::open(path);
+    std::FILE* pipe = testing::pipeHolding(projectText_);
+    if (pipe == nullptr) return nullptr;
+    return std::make_unique<LineReader>(pipe);
+  }
+
+ private:
+  std::string projectText_;
+};
+
+TEST(HostileInputTest, ProjectFileThatCannotBeRewoundEndsTheRunWithStatus1) {
+  // Before, the calls pass silently read nothing: no call was recorded and
+  // the estimate came out too small, with status 0.
+  PipedProjectFile files("Main.bas\n");
+  files.add("Main.bas", kMainModule);
+  files.add("P.mpp", "");
+  const MemoryRun run = runInMemory({"P"}, files);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(
+      run.out,
+      kBannerText + std::string("Analyzing project \"P.bxp\", ") + kFixedStamp);
+  EXPECT_EQ(run.err, "Can't rewind the BasicX project file.\n");
 }
 
 // A project of `count` modules M0.bas, M1.bas, ...; M0 defines Main and

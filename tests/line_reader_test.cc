@@ -1,11 +1,15 @@
 #include "base/line_reader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <vector>
+
+#include "support/pipe_file.h"
 
 namespace memtally {
 namespace {
@@ -79,6 +83,62 @@ TEST(LineReaderTest, RewindReadsTheTextAgainAfterEndOfText) {
   EXPECT_EQ(readAll(reader, 79), (Lines{"one\n", "two"}));
 }
 
+const char kBom[] = "\xEF\xBB\xBF";
+
+// Texts that begin with a byte-order mark, or with something like one, and
+// their lines.
+struct BomCase {
+  const char* name;
+  std::string text;
+  size_t capacity;
+  Lines expected;
+};
+
+const BomCase kBomCases[] = {
+    {"mark before a definition",
+     kBom + std::string("Public Sub Main()\n"),
+     511,
+     {"Public Sub Main()\n"}},
+    {"mark alone", kBom, 79, {}},
+    {"mark before a line end", kBom + std::string("\r\nx"), 79, {"\n", "x"}},
+    {"mark before 0x1a", kBom + std::string("\x1a"), 79, {}},
+    {"mark takes no room in the line",
+     kBom + std::string("abcde"),
+     4,
+     {"abcd", "e"}},
+    {"only the first mark goes",
+     kBom + std::string(kBom) + "x",
+     79,
+     {kBom + std::string("x")}},
+    {"mark after the start stays",
+     "a\n" + std::string(kBom) + "b",
+     79,
+     {"a\n", kBom + std::string("b")}},
+    {"blank before the mark",
+     " " + std::string(kBom),
+     79,
+     {" " + std::string(kBom)}},
+    {"two bytes of a mark stay", "\xEF\xBBx\n", 79, {"\xEF\xBBx\n"}},
+};
+
+TEST(LineReaderTest, ByteOrderMarkAtTheVeryStartIsSkippedAfterEachRewind) {
+  for (const BomCase& c : kBomCases) {
+    LineReader reader(c.text);
+    EXPECT_EQ(readAll(reader, c.capacity), c.expected) << c.name;
+    EXPECT_TRUE(reader.rewind());
+    EXPECT_EQ(readAll(reader, c.capacity), c.expected) << c.name << ", again";
+  }
+}
+
+TEST(LineReaderTest, RewindOfAPipeFailsAndLeavesTheReaderAtItsEnd) {
+  std::FILE* pipe = testing::pipeHolding("A.bas\nB.bas\n");
+  ASSERT_NE(pipe, nullptr);
+  LineReader reader(pipe);
+  EXPECT_EQ(readAll(reader, 79), (Lines{"A.bas\n", "B.bas\n"}));
+  EXPECT_FALSE(reader.rewind());
+  EXPECT_EQ(readAll(reader, 79), Lines{});
+}
+
 class LineReaderFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -118,6 +178,47 @@ TEST_F(LineReaderFileTest, FileReadsLikeMemoryAcrossChunkBoundaries) {
 TEST_F(LineReaderFileTest, MissingFileAndDirectoryCannotBeOpened) {
   EXPECT_EQ(LineReader::openFile((dir_ / "missing.bas").string()), nullptr);
   EXPECT_EQ(LineReader::openFile(dir_.string()), nullptr);
+}
+
+TEST_F(LineReaderFileTest, ByteOrderMarkIsSkippedInFilesAsInMemory) {
+  for (const BomCase& c : kBomCases) {
+    auto file = LineReader::openFile(write("bom.txt", c.text));
+    ASSERT_NE(file, nullptr) << c.name;
+    EXPECT_EQ(readAll(*file, c.capacity), c.expected) << c.name;
+    EXPECT_TRUE(file->rewind());
+    EXPECT_EQ(readAll(*file, c.capacity), c.expected) << c.name << ", again";
+  }
+}
+
+TEST_F(LineReaderFileTest, OnlyRegularFilesAreOpenedAndNothingElseBlocks) {
+  // A FIFO without a writer would block an ordinary open for ever, and
+  // /dev/zero would never end: should the refusal fail, the alarm ends the
+  // test instead of letting it hang.
+  const std::string fifo = (dir_ / "fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string regular = write("regular.bas", "Sub Main()\n");
+  struct Link {
+    const char* name;
+    std::string target;
+  };
+  const Link links[] = {{"to_fifo", fifo},
+                        {"to_zero", "/dev/zero"},
+                        {"to_null", "/dev/null"},
+                        {"to_regular", regular}};
+  for (const Link& link : links) {
+    std::filesystem::create_symlink(link.target, dir_ / link.name);
+  }
+  ::alarm(10);
+  for (const std::string& path :
+       {fifo, std::string("/dev/zero"), std::string("/dev/null"),
+        (dir_ / "to_fifo").string(), (dir_ / "to_zero").string(),
+        (dir_ / "to_null").string()}) {
+    EXPECT_EQ(LineReader::openFile(path), nullptr) << path;
+  }
+  auto linked = LineReader::openFile((dir_ / "to_regular").string());
+  ::alarm(0);
+  ASSERT_NE(linked, nullptr);
+  EXPECT_EQ(readAll(*linked, 79), Lines{"Sub Main()\n"});
 }
 
 }  // namespace

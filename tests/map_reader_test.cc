@@ -124,6 +124,14 @@ TEST(MapReaderTest, CrLfMapFileReadsLikeLfMapFile) {
   EXPECT_EQ(stray.table, lf.table);
 }
 
+TEST(MapReaderTest, ByteOrderMarkBeforeRamAllocatedIsSkipped) {
+  const MapResult plain = readMap(joinLines(workedExampleLines()));
+  const MapResult marked =
+      readMap("\xEF\xBB\xBF" + joinLines(workedExampleLines(), "\r\n"));
+  EXPECT_EQ(marked.staticRam, 142u);
+  EXPECT_EQ(marked.table, plain.table);
+}
+
 TEST(MapReaderTest, NothingAfterCodeMemoryIsRead) {
   std::vector<std::string> lines = workedExampleLines();
   lines.insert(

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/fatal.h"
 #include "base/options.h"
+#include "support/pipe_file.h"
 #include "support/run_tool.h"
 
 namespace memtally {
@@ -132,6 +134,33 @@ TEST(ProjectReaderTest, ModuleListedTwiceIsScannedTwiceWithoutDuplicates) {
             moduleLine("M.bas") + moduleLine("M.bas"));
   EXPECT_EQ(project.fullNames(), (Names{"M.A", "M.B"}));
   EXPECT_EQ(project.calls("M", "A"), (Names{"M.A", "M.B"}));
+}
+
+TEST(ProjectReaderTest, ByteOrderMarkIsNotPartOfTheFirstModuleName) {
+  Project project;
+  project.files.add("Main.bas", "Sub Main()\nEnd Sub\n");
+  project.read("\xEF\xBB\xBFMain.bas\r\n");
+  EXPECT_EQ(project.console.bothText(), moduleLine("Main.bas"));
+  EXPECT_EQ(project.fullNames(), Names{"Main.Main"});
+}
+
+TEST(ProjectReaderTest, ProjectFileThatCannotBeRewoundIsFatal) {
+  // Read once, a pipe cannot give the module list a second time; a calls
+  // pass over nothing would record no call and give a wrong estimate.
+  Project project;
+  project.files.add("Main.bas", "Sub Main()\n  Helper\nEnd Sub\n");
+  std::FILE* pipe = testing::pipeHolding("Main.bas\n");
+  ASSERT_NE(pipe, nullptr);
+  LineReader projectFile(pipe);
+  try {
+    readProjectFile(project.table, project.files, project.console, projectFile,
+                    0);
+    ADD_FAILURE() << "no FatalError";
+  } catch (const FatalError& error) {
+    EXPECT_EQ(error.message(), "Can't rewind the BasicX project file.\n");
+    EXPECT_EQ(error.stream(), Stream::kErr);
+  }
+  EXPECT_EQ(project.console.bothText(), "");
 }
 
 TEST(ProjectReaderTest, ToolPrintsTheModuleLinesOfAProjectOnDisk) {

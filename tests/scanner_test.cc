@@ -538,6 +538,19 @@ TEST(ScannerTest, EmptyLogicalLineEndsTheModule) {
   EXPECT_EQ(modules.calls("M", "A"), Names{"M.B"});
 }
 
+TEST(ScannerTest, ByteOrderMarkBeforeTheFirstDefinitionIsSkipped) {
+  // Saved by a Windows editor as UTF-8 with a byte-order mark; the mark
+  // must not become part of the first word, or Main would be lost.
+  Modules modules;
+  modules.add("M.bas",
+              "\xEF\xBB\xBFPublic Sub Main()\r\n  Blink\r\nEnd Sub\r\n"
+              "Sub Blink()\r\nEnd Sub\r\n");
+  modules.scan();
+  EXPECT_EQ(modules.definitions(),
+            (Names{entry("M.Blink", D), entry("M.Main", D)}));
+  EXPECT_EQ(modules.calls("M", "Main"), Names{"M.Blink"});
+}
+
 TEST(ScannerTest, MissingModuleIsReportedInEachPassAndSkipped) {
   Modules modules;
   modules.addMissing("Gone.bas");

@@ -3,22 +3,41 @@
 #include <cerrno>
 #include <cstring>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace memtally {
 namespace {
 
-// Standard output is collected up to this size before it is written, so a
-// large report costs a few large writes rather than one per line.
+// Standard output to a file or pipe is collected up to this size before it
+// is written, so a large report costs a few large writes rather than one
+// per line.
 constexpr size_t kOutBufferSize = 64 * 1024;
 
 }  // namespace
 
-StdConsole::StdConsole(std::FILE* out, std::FILE* err) : out_(out), err_(err) {
+bool isTerminal(std::FILE* stream) {
+#ifdef _WIN32
+  return _isatty(_fileno(stream)) != 0;
+#else
+  return ::isatty(::fileno(stream)) != 0;
+#endif
+}
+
+StdConsole::StdConsole(std::FILE* out, std::FILE* err, bool lineByLine)
+    : out_(out), err_(err), lineByLine_(lineByLine) {
   buffer_.reserve(kOutBufferSize);
 }
 
 void StdConsole::out(std::string_view text) {
   buffer_.append(text);
-  if (buffer_.size() >= kOutBufferSize) flushOut();
+  if (buffer_.size() >= kOutBufferSize ||
+      (lineByLine_ && text.find('\n') != std::string_view::npos)) {
+    flushOut();
+  }
 }
 
 void StdConsole::err(std::string_view text) {

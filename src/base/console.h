@@ -38,10 +38,20 @@ class Console {
   virtual std::string finish() { return std::string(); }
 };
 
-// The process's own standard output and standard error.
+// True when the stream writes to a terminal, where a person reads it as it
+// comes.
+bool isTerminal(std::FILE* stream);
+
+// The process's own standard output and standard error. Standard output is
+// written line by line to a terminal, so that a person sees the report grow
+// and where a run stopped; to a file or pipe it is collected into large
+// writes.
 class StdConsole : public Console {
  public:
-  StdConsole(std::FILE* out = stdout, std::FILE* err = stderr);
+  StdConsole(std::FILE* out = stdout, std::FILE* err = stderr)
+      : StdConsole(out, err, isTerminal(out)) {}
+  // Writes each line of standard output at once when `lineByLine` is set.
+  StdConsole(std::FILE* out, std::FILE* err, bool lineByLine);
 
   void out(std::string_view text) override;
   void err(std::string_view text) override;
@@ -52,6 +62,7 @@ class StdConsole : public Console {
 
   std::FILE* out_;
   std::FILE* err_;
+  bool lineByLine_;     // pass on standard output at every line end
   std::string buffer_;  // standard output not yet handed to out_
   int outError_ = 0;    // errno of the first failed write, 0 while none
 };

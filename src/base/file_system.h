@@ -17,7 +17,8 @@ class FileSystem {
   virtual ~FileSystem() = default;
 
   // Opens the file at path for reading; null when it cannot be opened (also
-  // when the path names a directory).
+  // when the path names anything but a regular file: a directory, a FIFO, a
+  // device).
   virtual std::unique_ptr<LineReader> open(const std::string& path) = 0;
 };
 

@@ -3,17 +3,65 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <string_view>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace memtally {
 namespace {
 
 constexpr size_t kChunkSize = 64 * 1024;
 constexpr char kEndOfText = '\x1a';
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-bool namesDirectory(std::FILE* file) {
-  struct stat info;
-  return fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode);
+#ifdef _WIN32
+
+// Opens the file at path when it is a disk file. Opening a device (NUL,
+// CON) or a pipe does not wait; the file type then refuses it unread.
+std::FILE* openRegularFile(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return nullptr;
+  struct _stat64 info;
+  if (_fstat64(_fileno(file), &info) != 0 ||
+      (info.st_mode & _S_IFMT) != _S_IFREG) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return file;
 }
+
+#else
+
+// Opens the file at path when it is a regular file. Anything else is
+// refused: a FIFO without a writer would block for ever and a device such
+// as /dev/zero never ends. The path is looked at first, so such a file is
+// normally not opened at all; should it be replaced in the meantime, the
+// non-blocking open cannot wait on it and the type of what was opened
+// decides.
+std::FILE* openRegularFile(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    return nullptr;
+  const int fd =
+      ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  std::FILE* file = ::fdopen(fd, "rb");
+  if (file == nullptr) ::close(fd);
+  return file;
+}
+
+#endif
 
 // Returns how many bytes at the start of run[0, limit) need no special
 // handling: no line feed, carriage return or 0x1A among them. Each search
@@ -39,13 +87,9 @@ LineReader::~LineReader() {
 }
 
 std::unique_ptr<LineReader> LineReader::openFile(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = openRegularFile(path);
   if (file == nullptr) return nullptr;
-  if (namesDirectory(file)) {
-    std::fclose(file);
-    return nullptr;
-  }
-  return std::unique_ptr<LineReader>(new LineReader(file));
+  return std::make_unique<LineReader>(file);
 }
 
 bool LineReader::refill() {
@@ -57,9 +101,21 @@ bool LineReader::refill() {
   return got > 0;
 }
 
+void LineReader::skipByteOrderMark() {
+  atStart_ = false;
+  // A regular file's first chunk holds its first three bytes, when it has
+  // them; so does text in memory.
+  if (pos_ >= text_.size()) refill();
+  if (std::string_view(text_).substr(pos_, kByteOrderMark.size()) ==
+      kByteOrderMark) {
+    pos_ += kByteOrderMark.size();
+  }
+}
+
 bool LineReader::readLine(std::string& line, size_t capacity) {
   line.clear();
   if (ended_) return false;
+  if (atStart_) skipByteOrderMark();
   bool gotAny = false;
   while (line.size() < capacity) {
     if (pos_ >= text_.size() && !refill()) {
@@ -100,14 +156,18 @@ bool LineReader::readLine(std::string& line, size_t capacity) {
   return gotAny;
 }
 
-void LineReader::rewind() {
-  ended_ = false;
+bool LineReader::rewind() {
   pos_ = 0;
-  if (file_ != nullptr) {
-    std::fseek(file_, 0, SEEK_SET);
-    std::clearerr(file_);
-    text_.clear();
+  atStart_ = true;
+  ended_ = false;
+  if (file_ == nullptr) return true;
+  text_.clear();
+  std::clearerr(file_);
+  if (std::fseek(file_, 0, SEEK_SET) != 0) {
+    ended_ = true;
+    return false;
   }
+  return true;
 }
 
 }  // namespace memtally

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/fatal.h"
 #include "base/options.h"
 #include "scan/lexer.h"
 #include "scan/scanner.h"
@@ -34,7 +35,11 @@ void readProjectFile(RoutineTable& table, FileSystem& files, Console& console,
                      LineReader& project, int options) {
   scanListedModules(table, files, console, project, options | SCAN_DEFINITIONS,
                     false);
-  project.rewind();
+  // Without the second reading no call would be recorded and the estimate
+  // would be wrong, so a file that cannot be read again ends the run.
+  if (!project.rewind()) {
+    throw FatalError("Can't rewind the BasicX project file.\n");
+  }
   scanListedModules(table, files, console, project, options, true);
 }
 

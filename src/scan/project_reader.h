@@ -11,7 +11,8 @@ namespace memtally {
 
 // Scans every module that the project file lists, twice: first for the
 // definitions of all routines, then, printing a "  Module:" line for each,
-// for their calls and task starts. Leaves `project` at its end.
+// for their calls and task starts. Leaves `project` at its end. Throws
+// FatalError when `project` cannot be rewound for the second reading.
 void readProjectFile(RoutineTable& table, FileSystem& files, Console& console,
                      LineReader& project, int options);
 

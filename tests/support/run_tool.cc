@@ -97,13 +97,18 @@ bool runsUnderRunner() {
   return runner != nullptr && *runner != '\0';
 }
 
-ToolRun runTool(const std::vector<std::string>& args,
-                const std::filesystem::path& dir,
-                const std::string& stdoutTarget) {
+namespace {
+
+// Runs the executable as runTool describes, with `prefix` (a command and its
+// arguments, each followed by a blank) put before everything else.
+ToolRun runPrefixed(const std::string& prefix,
+                    const std::vector<std::string>& args,
+                    const std::filesystem::path& dir,
+                    const std::string& stdoutTarget) {
   TempDir capture;
   const auto outPath = capture.path() / "stdout";
   const auto errPath = capture.path() / "stderr";
-  std::string command = "cd " + shellQuote(dir.string()) + " && exec ";
+  std::string command = "cd " + shellQuote(dir.string()) + " && exec " + prefix;
   if (runsUnderRunner()) {
     command += std::string(std::getenv("MEMTALLY_RUNNER")) + " ";
   }
@@ -128,6 +133,21 @@ ToolRun runTool(const std::vector<std::string>& args,
   }
   run.err = readFile(errPath);
   return run;
+}
+
+}  // namespace
+
+ToolRun runTool(const std::vector<std::string>& args,
+                const std::filesystem::path& dir,
+                const std::string& stdoutTarget) {
+  return runPrefixed("", args, dir, stdoutTarget);
+}
+
+ToolRun runToolWithin(unsigned seconds, const std::vector<std::string>& args,
+                      const std::filesystem::path& dir) {
+  // TERM when the time is up, and KILL a second later should that not do.
+  return runPrefixed("timeout -k 1 " + std::to_string(seconds) + " ", args, dir,
+                     "");
 }
 
 std::string readCrLfAsLf(const std::string& out) {

@@ -52,6 +52,12 @@ ToolRun runTool(const std::vector<std::string>& args,
                 const std::filesystem::path& dir,
                 const std::string& stdoutTarget = "");
 
+// Runs the executable like runTool, with standard output captured, but
+// stops it when it has not ended after `seconds`: the status is then 124, so
+// an input that makes it wait or spin fails the test instead of hanging it.
+ToolRun runToolWithin(unsigned seconds, const std::vector<std::string>& args,
+                      const std::filesystem::path& dir);
+
 // Reads every CR LF as LF. A LF without its CR is a fault of such an
 // executable, and is marked as "<LF without CR>" followed by LF so that the
 // comparison that follows fails.
