@@ -29,6 +29,18 @@ std::vector<std::string> readAll(const std::string& text, size_t capacity) {
 
 using Lines = std::vector<std::string>;
 
+// Every line with what the reader noted about it: "text|line" and "|cut"
+// when it was cut at the capacity.
+Lines readNoted(LineReader& reader, size_t capacity) {
+  Lines lines;
+  std::string line;
+  while (reader.readLine(line, capacity)) {
+    lines.push_back(line + "|" + std::to_string(reader.lineNumber()) +
+                    (reader.lineWasCut() ? "|cut" : ""));
+  }
+  return lines;
+}
+
 TEST(LineReaderTest, LineEndsAndSpecialBytes) {
   struct Case {
     const char* name;
@@ -139,6 +151,83 @@ TEST(LineReaderTest, RewindOfAPipeFailsAndLeavesTheReaderAtItsEnd) {
   EXPECT_EQ(readAll(reader, 79), Lines{});
 }
 
+TEST(LineReaderTest, NotesLinesCutsEarlyEndsAndUtf16WithoutChangingTheText) {
+  struct Case {
+    const char* name;
+    std::string text;
+    size_t capacity;
+    Lines expected;
+    uint32_t earlyEnd;
+    bool utf16;
+  };
+  const Case cases[] = {
+      {"plain lines", "ab\ncd\n", 79, {"ab\n|1", "cd\n|2"}, 0, false},
+      {"long line", "abcdef\nx", 4, {"abcd|1|cut", "ef\n|1", "x|2"}, 0, false},
+      {"twice too long",
+       "abcdefghij\n",
+       4,
+       {"abcd|1|cut", "efgh|1|cut", "ij\n|1"},
+       0,
+       false},
+      {"full line then lf", "abcd\nx", 4, {"abcd|1", "\n|1", "x|2"}, 0, false},
+      {"full line then cr lf",
+       "abcd\r\nx",
+       4,
+       {"abcd|1", "\n|1", "x|2"},
+       0,
+       false},
+      {"full line then a lone cr",
+       "abcd\rx\n",
+       4,
+       {"abcd|1|cut", "\rx\n|1"},
+       0,
+       false},
+      {"full line at the end", "abcd", 4, {"abcd|1"}, 0, false},
+      {"full line then 0x1a", "abcd\x1a", 4, {"abcd|1"}, 0, false},
+      {"0x1a before more text", "a\nb\x1azz\n", 79, {"a\n|1", "b|2"}, 2, false},
+      {"0x1a padding at the end",
+       "a\n\x1a\r\n\x1a\x1a \t",
+       79,
+       {"a\n|1"},
+       0,
+       false},
+      {"nul first", std::string("\0x\ny\n", 5), 79, {"|1", "y\n|2"}, 0, false},
+      {"utf-16 without a mark",
+       std::string("a\0\n\0b\0", 6),
+       79,
+       {"a|1", "|2"},
+       0,
+       true},
+      {"utf-16 little-endian mark",
+       "\xFF\xFE"
+       "a",
+       79,
+       {"\xFF\xFE"
+        "a|1"},
+       0,
+       true},
+      {"utf-16 big-endian mark", "\xFE\xFF", 79, {"\xFE\xFF|1"}, 0, true},
+      {"utf-8 mark",
+       "\xEF\xBB\xBF"
+       "ab",
+       79,
+       {"ab|1"},
+       0,
+       false},
+      {"one byte", "a", 79, {"a|1"}, 0, false},
+  };
+  for (const Case& c : cases) {
+    LineReader reader(c.text);
+    EXPECT_EQ(readNoted(reader, c.capacity), c.expected) << c.name;
+    EXPECT_EQ(reader.earlyEndLine(), c.earlyEnd) << c.name;
+    EXPECT_EQ(reader.looksLikeUtf16(), c.utf16) << c.name;
+    // The same again after a rewind.
+    ASSERT_TRUE(reader.rewind());
+    EXPECT_EQ(readNoted(reader, c.capacity), c.expected) << c.name;
+    EXPECT_EQ(reader.earlyEndLine(), c.earlyEnd) << c.name;
+  }
+}
+
 class LineReaderFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -173,6 +262,25 @@ TEST_F(LineReaderFileTest, FileReadsLikeMemoryAcrossChunkBoundaries) {
   EXPECT_EQ(fromFile, readAll(text, 511));
   file->rewind();
   EXPECT_EQ(readAll(*file, 511), fromFile);
+}
+
+TEST_F(LineReaderFileTest, CutAtTheCapacityIsJudgedAcrossChunkBoundaries) {
+  // The reader takes files in chunks of 64 KiB. Here a piece ends where a
+  // chunk ends, on a CR whose LF opens the next chunk: the line is whole.
+  std::string text = std::string(65535, 'x') + "\r\n" + "tail\n";
+  text += std::string(70000, ' ') + "\x1a" + std::string(70000, '\n') + "\x1a!";
+  const std::string path = write("chunks.txt", text);
+  auto file = LineReader::openFile(path);
+  ASSERT_NE(file, nullptr);
+  LineReader memory(text);
+  const Lines fromFile = readNoted(*file, 5);
+  EXPECT_EQ(fromFile, readNoted(memory, 5));
+  ASSERT_GE(fromFile.size(), 13107u);
+  EXPECT_EQ(fromFile[13105], "xxxxx|1|cut");
+  EXPECT_EQ(fromFile[13106], "xxxxx|1");
+  EXPECT_EQ(fromFile[13107], "\n|1");
+  EXPECT_EQ(file->earlyEndLine(), 3u);
+  EXPECT_EQ(memory.earlyEndLine(), 3u);
 }
 
 TEST_F(LineReaderFileTest, MissingFileAndDirectoryCannotBeOpened) {

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/chars.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -101,19 +103,64 @@ bool LineReader::refill() {
   return got > 0;
 }
 
+void LineReader::ensureUnread(size_t count) {
+  if (file_ == nullptr) return;
+  while (text_.size() - pos_ < count) {
+    text_.erase(0, pos_);
+    pos_ = 0;
+    const size_t held = text_.size();
+    text_.resize(held + kChunkSize);
+    const size_t got = std::fread(text_.data() + held, 1, kChunkSize, file_);
+    text_.resize(held + got);
+    if (got == 0) return;
+  }
+}
+
 void LineReader::skipByteOrderMark() {
   atStart_ = false;
-  // A regular file's first chunk holds its first three bytes, when it has
-  // them; so does text in memory.
-  if (pos_ >= text_.size()) refill();
-  if (std::string_view(text_).substr(pos_, kByteOrderMark.size()) ==
-      kByteOrderMark) {
+  ensureUnread(kByteOrderMark.size());
+  const std::string_view start = std::string_view(text_).substr(pos_);
+  // UTF-16 text begins with its own byte-order mark, or, when it holds
+  // ASCII, with a NUL as its second byte.
+  looksLikeUtf16_ = start.substr(0, 2) == "\xFF\xFE" ||
+                    start.substr(0, 2) == "\xFE\xFF" ||
+                    (start.size() >= 2 && start[1] == '\0');
+  if (start.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
     pos_ += kByteOrderMark.size();
   }
 }
 
+bool LineReader::moreOnThisLine() {
+  ensureUnread(2);
+  if (pos_ >= text_.size()) return false;
+  const char c = text_[pos_];
+  if (c == '\n' || c == kEndOfText) return false;
+  return c != '\r' || pos_ + 1 >= text_.size() || text_[pos_ + 1] != '\n';
+}
+
+void LineReader::noteEndOfText() {
+  ended_ = true;
+  // Old editors end a file with 0x1A, sometimes padded with more of them or
+  // followed by a line end: only other text after it is lost. Nothing is
+  // read after the end of the text, so the rest is looked at chunk by chunk
+  // and dropped.
+  const auto onlyPadding = [](std::string_view rest) {
+    for (const char c : rest) {
+      if (!isSpace(static_cast<unsigned char>(c)) && c != kEndOfText) {
+        return false;
+      }
+    }
+    return true;
+  };
+  bool padding = onlyPadding(std::string_view(text_).substr(pos_ + 1));
+  while (padding && refill()) padding = onlyPadding(text_);
+  if (!padding) earlyEndLine_ = lineFeeds_ + 1;
+}
+
 bool LineReader::readLine(std::string& line, size_t capacity) {
   line.clear();
+  lineNumber_ = lineFeeds_ + 1;
+  cut_ = false;
   if (ended_) return false;
   if (atStart_) skipByteOrderMark();
   bool gotAny = false;
@@ -133,12 +180,13 @@ bool LineReader::readLine(std::string& line, size_t capacity) {
     if (n == limit) continue;
     const char c = run[n];
     if (c == kEndOfText) {
-      ended_ = true;
+      noteEndOfText();
       break;
     }
     ++pos_;
     gotAny = true;
     if (c == '\n') {
+      ++lineFeeds_;
       line.push_back('\n');
       break;
     }
@@ -146,11 +194,14 @@ bool LineReader::readLine(std::string& line, size_t capacity) {
     if (pos_ >= text_.size()) refill();
     if (pos_ < text_.size() && text_[pos_] == '\n') {
       ++pos_;
+      ++lineFeeds_;
       line.push_back('\n');
       break;
     }
     line.push_back('\r');
   }
+  cut_ = !ended_ && !line.empty() && line.size() >= capacity &&
+         line.back() != '\n' && moreOnThisLine();
   const size_t nul = line.find('\0');
   if (nul != std::string::npos) line.resize(nul);
   return gotAny;
@@ -160,6 +211,10 @@ bool LineReader::rewind() {
   pos_ = 0;
   atStart_ = true;
   ended_ = false;
+  lineFeeds_ = 0;
+  lineNumber_ = 0;
+  cut_ = false;
+  earlyEndLine_ = 0;
   if (file_ == nullptr) return true;
   text_.clear();
   std::clearerr(file_);

@@ -2,6 +2,7 @@
 #ifndef MEMTALLY_BASE_LINE_READER_H_
 #define MEMTALLY_BASE_LINE_READER_H_
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -47,15 +48,41 @@ class LineReader {
   // be repositioned (a pipe, for one); the reader is then at its end.
   bool rewind();
 
+  // What the reading met, for the warnings of --check; none of it changes
+  // what is read.
+
+  // The physical line, counted from 1, on which the line last read began.
+  uint32_t lineNumber() const { return lineNumber_; }
+
+  // True when the line last read was cut at the caller's capacity, so that
+  // the rest of its physical line comes back as the next line.
+  bool lineWasCut() const { return cut_; }
+
+  // The physical line of a 0x1A byte that ended the text although more than
+  // white space followed it; 0 while there is none.
+  uint32_t earlyEndLine() const { return earlyEndLine_; }
+
+  // True when the text begins like UTF-16: with its byte-order mark, or with
+  // a NUL as its second byte. Known once the first line has been read.
+  bool looksLikeUtf16() const { return looksLikeUtf16_; }
+
  private:
   bool refill();
+  void ensureUnread(size_t count);
   void skipByteOrderMark();
+  bool moreOnThisLine();
+  void noteEndOfText();
 
   std::FILE* file_ = nullptr;  // owned; null when reading from memory
   std::string text_;           // the memory text, or the file's current chunk
   size_t pos_ = 0;             // next unread byte in text_
   bool ended_ = false;         // end of file or 0x1A reached
   bool atStart_ = true;        // nothing read yet since the start of the text
+  uint32_t lineFeeds_ = 0;     // line feeds read since the start
+  uint32_t lineNumber_ = 0;    // physical line where the last line began
+  bool cut_ = false;           // the last line was cut at the capacity
+  uint32_t earlyEndLine_ = 0;  // line of a 0x1A with text after it
+  bool looksLikeUtf16_ = false;
 };
 
 }  // namespace memtally
