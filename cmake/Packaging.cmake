@@ -1,5 +1,6 @@
 # Installation and the Debian package: the memtally command goes to bin/,
-# its manual page to share/man/man1/ and its bash completion to
+# its manual page to share/man/man1/, the JSON Schema of its --json report
+# to share/memtally/ and its bash completion to
 # share/bash-completion/completions/.
 include(GNUInstallDirs)
 
@@ -8,6 +9,8 @@ install(TARGETS memtally RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(NOT WIN32)
   install(FILES ${PROJECT_SOURCE_DIR}/doc/memtally.1
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/doc/memtally-report.schema.json
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/memtally)
   install(FILES ${PROJECT_SOURCE_DIR}/doc/memtally-completion.bash
           DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
           RENAME memtally)

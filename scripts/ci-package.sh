@@ -58,6 +58,8 @@ cmake --install build --prefix "$prefix"
   fail "no share/man/man1/memtally.1 in the install tree"
 [ -f "$prefix/share/bash-completion/completions/memtally" ] ||
   fail "no share/bash-completion/completions/memtally in the install tree"
+[ -f "$prefix/share/memtally/memtally-report.schema.json" ] ||
+  fail "no share/memtally/memtally-report.schema.json in the install tree"
 
 mkdir "$scratch/empty"
 cd "$scratch/empty"
@@ -90,6 +92,8 @@ grep -q ' \./usr/share/man/man1/memtally\.1\.gz$' "$scratch/contents" ||
   fail "the package lacks the compressed manual page"
 grep -q ' \./usr/share/bash-completion/completions/memtally$' "$scratch/contents" ||
   fail "the package lacks the bash completion"
+grep -q ' \./usr/share/memtally/memtally-report\.schema\.json$' "$scratch/contents" ||
+  fail "the package lacks the report schema"
 
 echo "== lintian"
 # Any error or warning fails; lintian's notice about running as root goes to
