@@ -1,9 +1,11 @@
 #include "map/map_reader.h"
 
 #include <string>
+#include <unordered_set>
 
 #include "base/chars.h"
 #include "base/fatal.h"
+#include "base/format.h"
 #include "scan/lexer.h"
 
 namespace memtally {
@@ -24,19 +26,84 @@ enum MapState : int {
 
 // The reader's state during one pass over a map file.
 struct MapReader {
-  explicit MapReader(RoutineTable& t) : table(t) {}
+  MapReader(RoutineTable& t, const MapWarnings& w) : table(t), warnings(w) {}
 
   RoutineTable& table;
+  const MapWarnings& warnings;
   int state = kBeforeRam;
   std::string_view marker = kRamMarker;  // what the current state waits for
   uint32_t staticRam = 0;
   std::string pendingName;  // module.routine being summed; empty when none
   uint32_t pendingSum = 0;  // sizes read so far for pendingName
+
+  // Kept only while warnings are collected.
+  uint32_t line = 0;         // physical line of the line being handled
+  uint32_t pendingLine = 0;  // line of the pending stretch's first record
+  std::unordered_set<const RoutineEntry*> sizedInSection;
+  std::unordered_set<const RoutineEntry*> namedUndefined;
 };
+
+void warn(const MapReader& reader, uint32_t line, WarningKind kind,
+          std::string message) {
+  Warning warning;
+  warning.source = WarningSource::kMap;
+  warning.file = reader.warnings.file;
+  warning.line = line;
+  warning.kind = kind;
+  warning.message = std::move(message);
+  reader.warnings.log->add(std::move(warning));
+}
+
+// True when a run of decimal digits stands for more than 32 bits hold.
+bool exceeds32Bits(std::string_view digits) {
+  uint64_t value = 0;
+  for (const char c : digits) {
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+    if (value > UINT32_MAX) return true;
+  }
+  return false;
+}
+
+// Reads a size or the static RAM at cursor with parseDecimal, warning when
+// its digits say more than the 32 bits it is read into.
+uint32_t readNumber(const MapReader& reader, std::string_view& cursor) {
+  const std::string_view start = cursor;
+  const uint32_t value = parseDecimal(cursor);
+  if (reader.warnings.log != nullptr) {
+    const std::string_view digits =
+        start.substr(0, start.size() - cursor.size());
+    if (exceeds32Bits(digits)) {
+      warn(reader, reader.line, WarningKind::kNumberTooLarge,
+           "the number " + std::string(digits) +
+               " exceeds 4294967295 and is read as " + decimal(value));
+    }
+  }
+  return value;
+}
+
+// Warns about a stretch just stored on `entry`: when an earlier stretch of
+// the same section gave it sizes, and when no module defines the routine.
+void noteStretch(MapReader& reader, const RoutineEntry& entry) {
+  if (!reader.sizedInSection.insert(&entry).second) {
+    warn(reader, reader.pendingLine, WarningKind::kMapSplit,
+         "the records of " + std::string(entry.fullName) +
+             " are split; this stretch replaces the one before");
+  }
+  if ((entry.flags & ROUTINE_DEFINED) == 0 &&
+      reader.namedUndefined.insert(&entry).second) {
+    warn(reader, reader.pendingLine, WarningKind::kUnknownMapRoutine,
+         "the map names " + std::string(entry.fullName) +
+             ", which no module defines");
+  }
+}
 
 // Stores the pending stretch's sum as sizes of kind `which` and forgets it.
 void storePending(MapReader& reader, int which) {
-  recordMapSize(reader.table, reader.pendingName, which, reader.pendingSum);
+  const RoutineEntry* entry =
+      recordMapSize(reader.table, reader.pendingName, which, reader.pendingSum);
+  if (entry != nullptr && reader.warnings.log != nullptr) {
+    noteStretch(reader, *entry);
+  }
   reader.pendingName.clear();
 }
 
@@ -46,12 +113,13 @@ void advance(MapReader& reader, int state, std::string_view marker) {
   reader.state = state;
   reader.marker = marker;
   reader.pendingName.clear();
+  reader.sizedInSection.clear();
 }
 
 // Reads the static RAM from the "RAM allocated:" line.
 void readStaticRam(MapReader& reader, std::string_view line) {
   std::string_view cursor = skipSpace(line.substr(kRamMarker.size()));
-  reader.staticRam = parseDecimal(cursor);
+  reader.staticRam = readNumber(reader, cursor);
   advance(reader, kBeforeParameters, kParametersMarker);
 }
 
@@ -62,7 +130,7 @@ void readDataLine(MapReader& reader, std::string_view line, int which) {
   std::string_view cursor = skipSpace(line);
   parseDecimal(cursor);  // the address, not used
   cursor = skipSpace(cursor);
-  const uint32_t size = parseDecimal(cursor);
+  const uint32_t size = readNumber(reader, cursor);
   std::string_view name = skipSpace(cursor);
   const size_t lastDot = name.rfind('.');
   if (lastDot != std::string_view::npos) name = name.substr(0, lastDot);
@@ -74,6 +142,7 @@ void readDataLine(MapReader& reader, std::string_view line, int which) {
   storePending(reader, which);
   reader.pendingSum = size;
   reader.pendingName.assign(name);
+  reader.pendingLine = reader.line;
 }
 
 bool startsWith(std::string_view line, std::string_view marker) {
@@ -116,22 +185,57 @@ bool handleLine(MapReader& reader, std::string_view line) {
   }
 }
 
+// Warns about what the reading of the line just read met.
+void noteLine(const MapReader& reader, const LineReader& map) {
+  if (map.lineNumber() == 1 && map.looksLikeUtf16()) {
+    warn(reader, 1, WarningKind::kTextEndsEarly,
+         "the file looks like UTF-16 text, which is not read; save it as "
+         "ANSI or UTF-8");
+  }
+  if (map.lineWasCut()) {
+    warn(reader, reader.line, WarningKind::kLineCut,
+         "line longer than 511 characters; it is read as more than one line");
+  }
+}
+
+// Warns about a map file that ended before its "CODE MEMORY" line.
+void noteEarlyEnd(const MapReader& reader, const LineReader& map) {
+  if (map.earlyEndLine() != 0) {
+    warn(reader, map.earlyEndLine(), WarningKind::kTextEndsEarly,
+         "byte 0x1A ends the text here; the rest of the file is not read");
+  }
+  if (reader.state == kBeforeRam) {
+    warn(reader, 0, WarningKind::kMapIncomplete,
+         "the map has no RAM allocated: line; no sizes were read");
+  } else if (reader.state == kInParameters || reader.state == kInLocals) {
+    warn(reader, reader.line, WarningKind::kMapIncomplete,
+         reader.pendingName.empty()
+             ? std::string("the map ends before CODE MEMORY; no sizes are lost")
+             : "the map ends before CODE MEMORY; the sizes of " +
+                   reader.pendingName + " are not stored");
+  }
+}
+
 }  // namespace
 
-uint32_t processMap(RoutineTable& table, LineReader& map) {
-  MapReader reader(table);
+uint32_t processMap(RoutineTable& table, LineReader& map,
+                    const MapWarnings& warnings) {
+  MapReader reader(table, warnings);
   std::string line;
   while (map.readLine(line, kMapLineCapacity)) {
+    reader.line = map.lineNumber();
+    if (warnings.log != nullptr) noteLine(reader, map);
     const std::string_view stripped = trimRight(skipSpace(line));
     if (stripped.empty()) continue;
-    if (!handleLine(reader, stripped)) break;
+    if (!handleLine(reader, stripped)) return reader.staticRam;
   }
+  if (warnings.log != nullptr) noteEarlyEnd(reader, map);
   return reader.staticRam;
 }
 
-void recordMapSize(RoutineTable& table, std::string_view name, int which,
-                   uint32_t value) {
-  if (name.empty()) return;
+RoutineEntry* recordMapSize(RoutineTable& table, std::string_view name,
+                            int which, uint32_t value) {
+  if (name.empty()) return nullptr;
   const size_t dot = name.find('.');
   const std::string_view module =
       dot == std::string_view::npos ? std::string_view() : name.substr(0, dot);
@@ -147,6 +251,7 @@ void recordMapSize(RoutineTable& table, std::string_view name, int which,
   } else if (which == kMapLocals) {
     entry->localBytes = value;
   }
+  return entry;
 }
 
 }  // namespace memtally

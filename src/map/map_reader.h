@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/line_reader.h"
+#include "base/warning_log.h"
 #include "routines/routine_table.h"
 
 namespace memtally {
@@ -21,19 +22,28 @@ inline constexpr int kMapLocals = 1;      // its local variables
 // read as the next line.
 inline constexpr size_t kMapLineCapacity = 511;
 
+// Where the warnings about a map file go: the log and the file's name.
+struct MapWarnings {
+  WarningLog* log = nullptr;  // null: no warnings are collected
+  std::string_view file;      // the map file's name, as the warnings show it
+};
+
 // Stores the parameter and local sums of every routine the map file names on
 // its entry (creating missing entries) and returns the static RAM. Reads no
-// further than the "CODE MEMORY" line. Throws FatalError for a map entry that
-// names no module and routine.
-uint32_t processMap(RoutineTable& table, LineReader& map);
+// further than the "CODE MEMORY" line. Records in `warnings` what makes the
+// sizes doubtful. Throws FatalError for a map entry that names no module and
+// routine.
+uint32_t processMap(RoutineTable& table, LineReader& map,
+                    const MapWarnings& warnings = {});
 
 // Stores `value` as the parameter bytes (`which` kMapParameters) or local
 // bytes (kMapLocals) of the routine `name`, given as module.routine and split
 // at its first '.', creating the entry when missing; the value replaces what
 // was stored. An empty name stores nothing. Throws FatalError when the name
-// lacks a module or a routine part.
-void recordMapSize(RoutineTable& table, std::string_view name, int which,
-                   uint32_t value);
+// lacks a module or a routine part. Returns the entry, null for an empty
+// name.
+RoutineEntry* recordMapSize(RoutineTable& table, std::string_view name,
+                            int which, uint32_t value);
 
 }  // namespace memtally
 
