@@ -1,6 +1,7 @@
 #include "scan/scanner.h"
 
 #include <string>
+#include <vector>
 
 #include "base/chars.h"
 #include "base/fatal.h"
@@ -16,13 +17,14 @@ constexpr size_t kNone = std::string_view::npos;
 // What one call of scanModule knows about the module it reads.
 struct ModuleScan {
   ModuleScan(RoutineTable& table, LineReader& source, std::string_view fileName,
-             int options)
+             int options, const ModuleContext& context)
       : table(table),
         source(source),
         fileName(fileName),
         module(moduleNameOf(fileName)),
         options(options),
-        definitionsPass((options & SCAN_DEFINITIONS) != 0) {}
+        definitionsPass((options & SCAN_DEFINITIONS) != 0),
+        context(context) {}
 
   RoutineTable& table;
   LineReader& source;
@@ -30,6 +32,7 @@ struct ModuleScan {
   std::string_view module;
   int options;
   bool definitionsPass;
+  const ModuleContext& context;
 
   uint32_t lineCount = 0;  // physical lines read, for the overlong message
   bool insideRoutine = false;
@@ -37,7 +40,56 @@ struct ModuleScan {
   uint32_t kind = 0;  // ROUTINE_PRIVATE and ROUTINE_FUNCTION as defined
   std::string line;   // the logical line, continuation lines joined
   std::string piece;  // the physical line just read
+
+  uint32_t lineStart = 0;       // physical line where the logical line began
+  uint32_t definitionLine = 0;  // line of the current routine's definition
+  std::string definitionName;   // its full name, for the warnings
+  bool utf16 = false;           // the module looks like UTF-16 text
 };
+
+// True when this pass records warnings of its own: the definitions pass
+// records what concerns the reading of the module, the calls pass what
+// concerns calls and task starts.
+bool collectsWarnings(const ModuleScan& scan, bool definitionsPass) {
+  return scan.context.warnings != nullptr &&
+         scan.definitionsPass == definitionsPass;
+}
+
+void warn(const ModuleScan& scan, uint32_t line, WarningKind kind,
+          std::string message) {
+  Warning warning;
+  warning.source = WarningSource::kModule;
+  warning.module = scan.context.position;
+  warning.file = scan.fileName;
+  warning.line = line;
+  warning.kind = kind;
+  warning.message = std::move(message);
+  scan.context.warnings->add(std::move(warning));
+}
+
+// Warns about what reading the piece just read met: UTF-16 text at the
+// start, and a physical line cut because it did not fit.
+void notePiece(ModuleScan& scan) {
+  if (!collectsWarnings(scan, true)) return;
+  const uint32_t line = scan.source.lineNumber();
+  if (line == 1 && scan.source.looksLikeUtf16() && !scan.utf16) {
+    scan.utf16 = true;
+    warn(scan, 1, WarningKind::kTextEndsEarly,
+         "the file looks like UTF-16 text, which is not read; save it as "
+         "ANSI or UTF-8");
+  }
+  if (scan.source.lineWasCut()) {
+    warn(scan, line, WarningKind::kLineCut,
+         "line longer than 511 characters; it is read as more than one line");
+  }
+}
+
+// Warns that a line beginning with NUL ended the module.
+void noteNulEnd(const ModuleScan& scan) {
+  if (!collectsWarnings(scan, true) || scan.utf16) return;
+  warn(scan, scan.source.lineNumber(), WarningKind::kTextEndsEarly,
+       "a NUL byte ends the module here; the rest of the file is not read");
+}
 
 // The words of definition and End lines are separated by blanks and tabs
 // only; returns the position of the first of them, kNone when there is none.
@@ -66,7 +118,13 @@ bool readLogicalLine(ModuleScan& scan) {
   line.clear();
   for (;;) {
     const size_t room = kMaxSourceLine - line.size();
-    if (!scan.source.readLine(scan.piece, room) || scan.piece.empty()) break;
+    const bool read = scan.source.readLine(scan.piece, room);
+    if (line.empty()) scan.lineStart = scan.source.lineNumber();
+    notePiece(scan);
+    if (!read || scan.piece.empty()) {
+      if (read && line.empty()) noteNulEnd(scan);
+      break;
+    }
     const size_t mark = continuationMark(scan.piece);
     const size_t start = line.size();
     line += scan.piece;
@@ -127,6 +185,64 @@ void handleOutsideLine(ModuleScan& scan, std::string_view line) {
   scan.current = entry;
   scan.kind = definition.kind;
   scan.insideRoutine = true;
+  scan.definitionLine = scan.lineStart;
+  scan.definitionName = entry != nullptr ? std::string(entry->fullName)
+                                         : std::string(scan.module) + "." +
+                                               std::string(definition.name);
+}
+
+// Warns about a definition line met inside the body of another routine,
+// which is read as body text.
+void noteNestedDefinition(const ModuleScan& scan, std::string_view line) {
+  Definition definition;
+  if (!collectsWarnings(scan, true) || !parseDefinition(line, &definition)) {
+    return;
+  }
+  warn(scan, scan.lineStart, WarningKind::kNestedDefinition,
+       "this definition is inside the body of " + scan.definitionName +
+           " and is not read as one; is an End line missing?");
+}
+
+// Warns about a routine whose body runs to the end of the module.
+void noteMissingEnd(const ModuleScan& scan) {
+  if (!collectsWarnings(scan, true) || !scan.insideRoutine) return;
+  const char* end =
+      (scan.kind & ROUTINE_FUNCTION) != 0 ? "End Function" : "End Sub";
+  warn(scan, scan.definitionLine, WarningKind::kMissingEnd,
+       scan.definitionName + " has no " + end +
+           "; its body runs to the end of the file");
+}
+
+// Warns about a qualified name Module.Routine in a body, which is looked up
+// as one name and so is not counted as a call of that module's routine.
+void noteQualifiedName(const ModuleScan& scan, std::string_view token) {
+  const size_t dot = token.rfind('.');
+  if (!collectsWarnings(scan, false) || scan.context.qualifiers == nullptr ||
+      dot == std::string_view::npos) {
+    return;
+  }
+  const std::string_view qualifier = token.substr(0, dot);
+  const std::string_view routine = token.substr(dot + 1);
+  std::vector<std::string_view> modules;
+  if (equalsNoCase(lastPathComponent(scan.module), qualifier)) {
+    modules.push_back(scan.module);
+  }
+  for (const std::string& module : scan.context.qualifiers->find(qualifier)) {
+    modules.push_back(module);
+  }
+  for (const std::string_view module : modules) {
+    const RoutineEntry* target =
+        lookupOrAddRoutine(scan.table, module, routine, false);
+    if (target == nullptr || ((target->flags & ROUTINE_PRIVATE) != 0 &&
+                              !equalsNoCase(module, scan.module))) {
+      continue;
+    }
+    warn(scan, scan.lineStart, WarningKind::kQualifiedCall,
+         std::string(token) + " is not counted as a call of " +
+             std::string(target->fullName) +
+             ": qualified names are not resolved");
+    return;
+  }
 }
 
 // Records a call for every identifier of a body line that names a known
@@ -150,7 +266,10 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
       if (after.empty() || after[0] != '(') continue;
     }
     RoutineEntry* callee = findCalledRoutine(scan.table, scan.module, token);
-    if (callee == nullptr) continue;
+    if (callee == nullptr) {
+      noteQualifiedName(scan, token);
+      continue;
+    }
     addCallPair(scan.table, caller, callee, (scan.options & OPT_CALLERS) != 0);
   }
 }
@@ -159,12 +278,25 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
 // module defines it. `rest` is the line after the calltask word.
 void markTask(ModuleScan& scan, std::string_view rest) {
   rest = skipSpace(rest);
-  if (rest.empty() || rest[0] != '"') return;
-  const size_t close = rest.find('"', 1);
-  if (close == kNone) return;
-  RoutineEntry* task = lookupOrAddRoutine(scan.table, scan.module,
-                                          rest.substr(1, close - 1), false);
-  if (task != nullptr) task->flags |= ROUTINE_TASK;
+  const size_t close =
+      rest.empty() || rest[0] != '"' ? kNone : rest.find('"', 1);
+  if (close == kNone) {
+    if (collectsWarnings(scan, false)) {
+      warn(scan, scan.lineStart, WarningKind::kTaskElsewhere,
+           "calltask without a quoted routine name; no task is estimated");
+    }
+    return;
+  }
+  const std::string_view name = rest.substr(1, close - 1);
+  RoutineEntry* task = lookupOrAddRoutine(scan.table, scan.module, name, false);
+  if (task != nullptr) {
+    task->flags |= ROUTINE_TASK;
+  } else if (collectsWarnings(scan, false)) {
+    warn(scan, scan.lineStart, WarningKind::kTaskElsewhere,
+         "calltask starts " + std::string(name) +
+             ", which is not a routine of this module; its stack is not "
+             "estimated");
+  }
 }
 
 // An End line closes the routine when its second word fits the definition
@@ -199,7 +331,10 @@ void handleBodyLine(ModuleScan& scan, std::string_view line) {
     handleEndLine(scan, line);
     return;
   }
-  if (scan.definitionsPass) return;
+  if (scan.definitionsPass) {
+    noteNestedDefinition(scan, line);
+    return;
+  }
   if (startsWithNoCase(line, "calltask")) {
     markTask(scan, line.substr(length));
     return;
@@ -214,8 +349,9 @@ std::string_view moduleNameOf(std::string_view fileName) {
 }
 
 void scanModule(RoutineTable& table, LineReader& source,
-                std::string_view fileName, int options) {
-  ModuleScan scan(table, source, fileName, options);
+                std::string_view fileName, int options,
+                const ModuleContext& context) {
+  ModuleScan scan(table, source, fileName, options, context);
   scan.line.reserve(kMaxSourceLine);
   while (readLogicalLine(scan)) {
     const std::string_view line = trimRight(skipSpace(scan.line));
@@ -227,21 +363,28 @@ void scanModule(RoutineTable& table, LineReader& source,
       handleOutsideLine(scan, line);
     }
   }
+  noteMissingEnd(scan);
+  if (collectsWarnings(scan, true) && source.earlyEndLine() != 0) {
+    warn(scan, source.earlyEndLine(), WarningKind::kTextEndsEarly,
+         "byte 0x1A ends the text here; the rest of the file is not read");
+  }
 }
 
-void processModule(RoutineTable& table, FileSystem& files, Console& console,
-                   std::string_view fileName, int options) {
+bool processModule(RoutineTable& table, FileSystem& files, Console& console,
+                   std::string_view fileName, int options,
+                   const ModuleContext& context) {
   if (fileName.empty()) {
     console.err("processModule() called with null or empty filename.\n");
-    return;
+    return false;
   }
   const std::string path(fileName);
   std::unique_ptr<LineReader> source = files.open(path);
   if (!source) {
     console.err("Can't open the BasicX module \"" + path + "\".\n");
-    return;
+    return false;
   }
-  scanModule(table, *source, fileName, options);
+  scanModule(table, *source, fileName, options, context);
+  return true;
 }
 
 }  // namespace memtally

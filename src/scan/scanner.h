@@ -4,12 +4,15 @@
 #define MEMTALLY_SCAN_SCANNER_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "base/console.h"
 #include "base/file_system.h"
 #include "base/line_reader.h"
+#include "base/warning_log.h"
 #include "routines/routine_table.h"
+#include "scan/module_qualifiers.h"
 
 namespace memtally {
 
@@ -20,17 +23,32 @@ inline constexpr size_t kMaxSourceLine = 511;
 // '.', directories kept; a name without a dot whole.
 std::string_view moduleNameOf(std::string_view fileName);
 
+// What a scan knows of the module beyond its name, for --check, --path and
+// the documents: where the module stands in the project, where warnings go,
+// and the project's modules for recognising qualified names.
+struct ModuleContext {
+  uint32_t position = 0;           // its place among the project's modules
+  WarningLog* warnings = nullptr;  // null: no warnings are collected
+  const ModuleQualifiers* qualifiers = nullptr;  // null: none are looked for
+};
+
 // Opens the module file `fileName` and scans it with scanModule. A module
-// that cannot be opened is reported on standard error and skipped.
-void processModule(RoutineTable& table, FileSystem& files, Console& console,
-                   std::string_view fileName, int options);
+// that cannot be opened is reported on standard error and skipped. Returns
+// whether the module could be opened.
+bool processModule(RoutineTable& table, FileSystem& files, Console& console,
+                   std::string_view fileName, int options,
+                   const ModuleContext& context = {});
 
 // Scans the module text that `source` reads, named `fileName`: with
 // SCAN_DEFINITIONS in `options` it adds every definition to the table,
 // without it it records calls (and callers with OPT_CALLERS) and task
-// starts. Throws FatalError when a continued line grows too long.
+// starts. The definitions pass records in the context's warning log what
+// it reads doubtfully (cut lines, missing End lines, text that ends early),
+// the calls pass the calls and task starts it cannot count. Throws
+// FatalError when a continued line grows too long.
 void scanModule(RoutineTable& table, LineReader& source,
-                std::string_view fileName, int options);
+                std::string_view fileName, int options,
+                const ModuleContext& context = {});
 
 }  // namespace memtally
 
