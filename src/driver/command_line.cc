@@ -22,6 +22,10 @@ constexpr char kUsage[] =
     "  -t ROUTINE      estimate ROUTINE instead of the whole application "
     "(-tROUTINE)\n"
     "  --budget=BYTES  exit with status 2 when the estimate exceeds BYTES\n"
+    "  --path          print the deepest call chain of the estimate and of "
+    "each task\n"
+    "  --check         warn where the estimate cannot be trusted, on standard "
+    "error\n"
     "  --help          print this help and exit\n"
     "  --version       print the version and exit\n"
     "\n"
@@ -67,6 +71,9 @@ bool parseLongOption(const std::vector<std::string>& args, size_t& i,
   }
   // The options without a value know no "=VALUE" form.
   if (equals == std::string::npos) {
+    if (name == "--path") line.path = true;
+    if (name == "--check") line.check = true;
+    if (line.path || line.check) return true;
     if (name == "--help") line.help = true;
     if (name == "--version") line.version = true;
     if (line.help || line.version) return false;

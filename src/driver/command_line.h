@@ -21,6 +21,8 @@ struct CommandLine {
   bool help = false;               // --help: print the usage and stop
   bool version = false;            // --version: print the version and stop
   std::optional<uint32_t> budget;  // --budget: bytes the estimate may reach
+  bool path = false;               // --path: print the deepest call chains
+  bool check = false;              // --check: print the warnings
 };
 
 // Parses the arguments after the program name, left to right. Arguments

@@ -9,9 +9,9 @@
 #include "base/options.h"
 #include "map/map_reader.h"
 #include "report/budget.h"
-#include "report/listings.h"
+#include "report/computation_warnings.h"
 #include "report/requirement.h"
-#include "report/summary.h"
+#include "report/text_report.h"
 #include "scan/project_reader.h"
 
 namespace memtally {
@@ -30,14 +30,35 @@ int clampIndex(int value, int limit) {
 }
 
 // Computes every routine started by calltask, in table order, that no
-// earlier task has reached already.
-void computeTasks(RoutineTable& table) {
+// earlier task has reached already, and returns those it computed.
+std::vector<const RoutineEntry*> computeTasks(RoutineTable& table) {
+  std::vector<const RoutineEntry*> computed;
   for (int32_t i = 0; i < table.count(); ++i) {
     RoutineEntry* entry = table.entries[static_cast<size_t>(i)];
     if ((entry->flags & ROUTINE_TASK) != 0 && entry->totalBytes == 0) {
       computeRequirement(entry, kCalleeOverhead);
+      computed.push_back(entry);
     }
   }
+  return computed;
+}
+
+// Computes the top routine of the analysis. When main was computed already
+// by the task pass, which gave it the overhead of a callee, the task whose
+// computation reached it is recorded: the first of `tasks` (those the task
+// pass computed, in order) to finish after it.
+void computeTop(Analysis& analysis,
+                const std::vector<const RoutineEntry*>& tasks) {
+  RoutineEntry& top = *analysis.top;
+  if (analysis.overhead == kMainOverhead && isComputed(top)) {
+    for (const RoutineEntry* task : tasks) {
+      if (task->finishOrder >= top.finishOrder) {
+        analysis.topReachedFrom = task;
+        break;
+      }
+    }
+  }
+  analysis.total = computeRequirement(&top, analysis.overhead);
 }
 
 // Parses the command line. A run that goes wrong there still shows the
@@ -50,6 +71,15 @@ CommandLine parseOrShowBanner(const std::vector<std::string>& args,
     console.out(kBanner);
     throw;
   }
+}
+
+// Prints the warnings of --check on standard error, in their order.
+void printWarnings(Console& console, const WarningLog& warnings) {
+  std::string text;
+  for (const Warning& warning : warnings.ordered()) {
+    text += formatWarning(warning);
+  }
+  if (!text.empty()) console.err(text);
 }
 
 // Checks the printed total against the budget of --budget, when one was
@@ -77,10 +107,17 @@ int runCommandLine(const std::vector<std::string>& args, FileSystem& files,
     return 0;
   }
   RoutineTable table;
-  const std::optional<uint32_t> printedTotal = processProject(
-      table, files, console, clock, *line.project, line.target, line.options);
+  Analysis analysis;
+  const AnalysisRequest request{*line.project, line.target, line.options,
+                                line.check};
+  std::optional<uint32_t> total;
+  if (analyzeProject(table, files, console, clock, request, analysis)) {
+    writeTextReport(console, table, analysis, line.options, line.path);
+    if (line.check) printWarnings(console, analysis.warnings);
+    total = printedTotal(analysis);
+  }
   freeRoutineTable(table);
-  const int status = checkBudget(console, printedTotal, line.budget);
+  const int status = checkBudget(console, total, line.budget);
   for (const std::string& arg : line.surplus) {
     console.err("Superfluous option \"" + arg + "\" ignored.\n");
   }
@@ -123,49 +160,63 @@ std::string formatTimeStamp(const std::tm& time) {
   return stamp;
 }
 
+bool analyzeProject(RoutineTable& table, FileSystem& files, Console& console,
+                    const Clock& clock, const AnalysisRequest& request,
+                    Analysis& analysis) {
+  if (request.project.empty()) return false;
+  analysis.applicationMode = !request.target.has_value();
+  analysis.target = analysis.applicationMode ? "main" : *request.target;
+  analysis.overhead =
+      equalsNoCase(analysis.target, "main") ? kMainOverhead : kCalleeOverhead;
+  WarningLog* const log = request.warnings ? &analysis.warnings : nullptr;
+
+  analysis.projectFile = request.project + ".bxp";
+  std::unique_ptr<LineReader> projectFile = files.open(analysis.projectFile);
+  if (!projectFile) {
+    throw FatalError("Can't open the BasicX project file \"" +
+                     analysis.projectFile + "\".\n");
+  }
+  analysis.time = clock();
+  console.out("Analyzing project \"" + analysis.projectFile + "\", " +
+              formatTimeStamp(analysis.time));
+  analysis.modules =
+      readProjectFile(table, files, console, *projectFile, request.options,
+                      {log, analysis.projectFile});
+  projectFile.reset();
+
+  analysis.mapFile = request.project + ".mpp";
+  std::unique_ptr<LineReader> mapFile = files.open(analysis.mapFile);
+  if (!mapFile) {
+    throw FatalError("Can't open the BasicX map file \"" + analysis.mapFile +
+                     "\".\n");
+  }
+  analysis.staticRam = processMap(table, *mapFile, {log, analysis.mapFile});
+  mapFile.reset();
+
+  ensureRoutineOrder(table);
+  const std::vector<const RoutineEntry*> tasks = computeTasks(table);
+  analysis.top = findCalledRoutine(table, std::string_view(), analysis.target);
+  if (analysis.top == nullptr) {
+    console.err("No public " + analysis.target + "() sub found.\n");
+  } else {
+    computeTop(analysis, tasks);
+  }
+  if (log != nullptr) addComputationWarnings(table, analysis, *log);
+  return true;
+}
+
 std::optional<uint32_t> processProject(RoutineTable& table, FileSystem& files,
                                        Console& console, const Clock& clock,
                                        const std::string& project,
                                        const std::optional<std::string>& target,
                                        int options) {
-  if (project.empty()) return std::nullopt;
-  const bool applicationMode = !target.has_value();
-  const std::string targetName = applicationMode ? "main" : *target;
-  const uint32_t overhead =
-      equalsNoCase(targetName, "main") ? kMainOverhead : kCalleeOverhead;
-
-  const std::string projectPath = project + ".bxp";
-  std::unique_ptr<LineReader> projectFile = files.open(projectPath);
-  if (!projectFile) {
-    throw FatalError("Can't open the BasicX project file \"" + projectPath +
-                     "\".\n");
-  }
-  console.out("Analyzing project \"" + projectPath + "\", " +
-              formatTimeStamp(clock()));
-  readProjectFile(table, files, console, *projectFile, options);
-  projectFile.reset();
-
-  const std::string mapPath = project + ".mpp";
-  std::unique_ptr<LineReader> mapFile = files.open(mapPath);
-  if (!mapFile) {
-    throw FatalError("Can't open the BasicX map file \"" + mapPath + "\".\n");
-  }
-  const uint32_t staticRam = processMap(table, *mapFile);
-  mapFile.reset();
-
-  ensureRoutineOrder(table);
-  computeTasks(table);
-  RoutineEntry* top = findCalledRoutine(table, std::string_view(), targetName);
-  if (top == nullptr) {
-    console.err("No public " + targetName + "() sub found.\n");
+  Analysis analysis;
+  if (!analyzeProject(table, files, console, clock,
+                      {project, target, options, false}, analysis)) {
     return std::nullopt;
   }
-  const uint32_t total = computeRequirement(top, overhead);
-  printSummary(console, *top, total, applicationMode, targetName, staticRam);
-  if (options & OPT_DETAIL) printDetailedAnalysis(table, console);
-  if (options & OPT_UNUSED) printUnusedRoutines(table, console);
-  if (options & OPT_CALLERS) printCallers(table, console);
-  return applicationMode ? total + staticRam : total;
+  writeTextReport(console, table, analysis, options, false);
+  return printedTotal(analysis);
 }
 
 int runMemtally(const std::vector<std::string>& args, FileSystem& files,

@@ -13,6 +13,7 @@
 #include "base/file_system.h"
 #include "base/version.h"
 #include "driver/command_line.h"
+#include "report/analysis.h"
 #include "routines/routine_table.h"
 
 namespace memtally {
@@ -26,6 +27,24 @@ std::tm localClock();
 // Formats a time as the 24-character stamp of the project line, with its
 // newline: "Wed Dec 09 07:38:47 2026\n".
 std::string formatTimeStamp(const std::tm& time);
+
+// What an analysis is asked for.
+struct AnalysisRequest {
+  std::string project;                // the project name, without extension
+  std::optional<std::string> target;  // the -t routine; none: main
+  int options = 0;                    // OPT_... bits; -c collects callers
+  bool warnings = false;              // collect the warnings of --check
+};
+
+// Reads the project file, its modules and its map file into `table`,
+// computes every task and the top routine, and records in `analysis` what
+// the report writers need. The progress lines of the report go to the
+// console's standard output, as the files are read; messages to its
+// standard error. Returns false, having done nothing, for an empty project
+// name. Throws FatalError on a fatal condition.
+bool analyzeProject(RoutineTable& table, FileSystem& files, Console& console,
+                    const Clock& clock, const AnalysisRequest& request,
+                    Analysis& analysis);
 
 // Analyses one project and prints its report. Returns the total that the
 // estimate printed; none when it printed no estimate (an empty project name,

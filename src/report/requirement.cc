@@ -5,6 +5,11 @@
 namespace memtally {
 namespace {
 
+// The number of computations finished so far in this process. Routines of
+// one table finish in the order of their numbers, which tells which calls
+// were cut as recursions.
+uint64_t finishedSoFar = 0;
+
 // One routine on the path of the descent: its callees are taken one by one,
 // and the largest result among those done so far is kept.
 struct Frame {
@@ -12,7 +17,10 @@ struct Frame {
   uint32_t overhead;
   int32_t nextCallee;
   uint32_t largest;
+  RoutineEntry* worst;  // the first callee whose result gave `largest`
 };
+
+}  // namespace
 
 // A routine is computed once its overhead is stored. The total alone cannot
 // tell, because the unsigned sum may wrap around to 0; recomputing such a
@@ -22,10 +30,12 @@ bool isComputed(const RoutineEntry& entry) {
   return entry.totalBytes != 0 || entry.invocationOverhead != 0;
 }
 
+namespace {
+
 // Starts the computation of entry: marks it as on the path.
 void enter(std::vector<Frame>& path, RoutineEntry* entry, uint32_t overhead) {
   entry->flags |= ROUTINE_VISITING;
-  path.push_back(Frame{entry, overhead, 0, 0});
+  path.push_back(Frame{entry, overhead, 0, 0, nullptr});
 }
 
 // Stores the results of the routine at the end of the path, takes it off the
@@ -34,17 +44,24 @@ uint32_t finish(std::vector<Frame>& path) {
   const Frame frame = path.back();
   path.pop_back();
   RoutineEntry* entry = frame.entry;
+  const uint64_t total = uint64_t{frame.overhead} + entry->localBytes +
+                         entry->paramBytes + frame.largest;
   entry->invocationOverhead = frame.overhead;
   entry->calleeBytes = frame.largest;
-  entry->totalBytes =
-      frame.overhead + entry->localBytes + entry->paramBytes + frame.largest;
+  entry->totalBytes = static_cast<uint32_t>(total);
+  entry->totalWrapped = total > UINT32_MAX;
+  entry->worstCallee = frame.worst;
+  entry->finishOrder = ++finishedSoFar;
   entry->flags &= ~ROUTINE_VISITING;
   return entry->totalBytes;
 }
 
-// Takes a callee's result into the largest of the routine computing it.
-void takeResult(Frame& frame, uint32_t result) {
-  if (result > frame.largest) frame.largest = result;
+// Takes the result of `callee` into the largest of the routine computing it.
+void takeResult(Frame& frame, RoutineEntry* callee, uint32_t result) {
+  if (result > frame.largest) {
+    frame.largest = result;
+    frame.worst = callee;
+  }
 }
 
 // The callee of the frame's routine that is to be visited next, or null when
@@ -67,13 +84,14 @@ uint32_t computeRequirement(RoutineEntry* entry, uint32_t overhead) {
     Frame& frame = path.back();
     RoutineEntry* callee = nextCallee(frame);
     if (callee == nullptr) {
+      RoutineEntry* done = frame.entry;
       const uint32_t total = finish(path);
       if (path.empty()) return total;
-      takeResult(path.back(), total);
+      takeResult(path.back(), done, total);
     } else if ((callee->flags & ROUTINE_VISITING) != 0) {
       // A call back into the path adds nothing.
     } else if (isComputed(*callee)) {
-      takeResult(frame, callee->totalBytes);
+      takeResult(frame, callee, callee->totalBytes);
     } else {
       enter(path, callee, kCalleeOverhead);
     }

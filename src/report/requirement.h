@@ -20,7 +20,15 @@ inline constexpr uint32_t kMainOverhead = 15;
 // call back into a routine on the current path adds nothing. Callees are
 // visited in the order of their caller's call list, each with the callee
 // overhead; the descent keeps its own stack, so any depth of calls is safe.
+// Besides the figures it records on every routine it computes the callee
+// that gave calleeBytes (the first in call-list order whose result raised
+// the largest; none when it stays 0), whether the total wrapped around, and
+// a number that orders the routines by when their computation finished.
 uint32_t computeRequirement(RoutineEntry* entry, uint32_t overhead);
+
+// True when the requirement of the routine has been computed. Its total
+// alone cannot tell, since a sum that wraps around may be 0.
+bool isComputed(const RoutineEntry& entry);
 
 }  // namespace memtally
 

@@ -370,16 +370,18 @@ void addCaller(RoutineTable& table, RoutineEntry* entry, RoutineEntry* caller) {
   appendUnique(table, entry->callers, caller, kCallerMessages);
 }
 
-void addCallPair(RoutineTable& table, RoutineEntry* caller,
-                 RoutineEntry* callee, bool withCaller) {
-  if (caller == nullptr || callee == nullptr) return;
-  if (!appendUnique(table, caller->calls, callee, kCallMessages)) return;
+bool addCallPair(RoutineTable& table, RoutineEntry* caller,
+                 RoutineEntry* callee, bool withCaller, CallSite site) {
+  if (caller == nullptr || callee == nullptr) return false;
+  if (!appendUnique(table, caller->calls, callee, kCallMessages)) return false;
+  caller->calls->sites.push_back(site);
   // New in the call list, so new in the caller list too: the two lists
   // change only together. Routines called by thousands skip the search.
   if (withCaller) {
     appendUnique(table, callee->callers, caller, kCallerMessages,
                  Absence::kKnown);
   }
+  return true;
 }
 
 void prefetchAhead(const std::vector<RoutineEntry*>& entries, size_t i,

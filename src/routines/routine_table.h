@@ -30,13 +30,23 @@ inline constexpr int32_t kListCapacityStep = 25;
 
 struct RoutineEntry;
 
+// Where a call was first recorded: the module's position in the project
+// file and the physical line.
+struct CallSite {
+  uint32_t module = 0;
+  uint32_t line = 0;
+};
+
 // A list of routines without duplicates, in the order they were added. The
 // entries are the table's; the list only refers to them. Lists live in the
 // table's pool and are released with it.
 struct RoutineRefList {
-  explicit RoutineRefList(std::pmr::memory_resource* pool) : items(pool) {}
+  explicit RoutineRefList(std::pmr::memory_resource* pool)
+      : items(pool), sites(pool) {}
 
   std::pmr::vector<RoutineEntry*> items;
+  // Of a call list: where each call was first recorded, item for item.
+  std::pmr::vector<CallSite> sites;
   int32_t capacity = 0;  // slots allocated, in steps of kListCapacityStep
 
   int32_t count() const { return static_cast<int32_t>(items.size()); }
@@ -60,6 +70,16 @@ struct RoutineEntry {
   RoutineRefList* callers = nullptr;  // routines calling it (with -c)
   uint32_t flags = 0;                 // ROUTINE_... bits
   std::string_view foldedName;  // fullName with A to Z folded, for ordering
+
+  // Where it is defined: the module's position in the project file and the
+  // physical line of its definition; line 0 when only the map names it.
+  uint32_t definitionModule = 0;
+  uint32_t definitionLine = 0;
+
+  // What the requirement computation recorded besides the figures.
+  RoutineEntry* worstCallee = nullptr;  // the callee that gave calleeBytes
+  uint64_t finishOrder = 0;  // when its computation ended; 0: it did not
+  bool totalWrapped = false;  // its total exceeded 32 bits and wrapped
 
   std::string_view moduleName() const {
     return fullName.substr(0, nameOffset - 1);
@@ -182,8 +202,8 @@ void addCaller(RoutineTable& table, RoutineEntry* entry, RoutineEntry* caller);
 // to callee's callers. Lists filled only through here, with the same
 // `withCaller` throughout, hold a pair in both or in neither, so the caller
 // list is not searched.
-void addCallPair(RoutineTable& table, RoutineEntry* caller,
-                 RoutineEntry* callee, bool withCaller);
+bool addCallPair(RoutineTable& table, RoutineEntry* caller,
+                 RoutineEntry* callee, bool withCaller, CallSite site = {});
 
 // Puts entries added since the last sort into routine order.
 void ensureRoutineOrder(RoutineTable& table);

@@ -181,6 +181,10 @@ void handleOutsideLine(ModuleScan& scan, std::string_view line) {
       scan.table, scan.module, definition.name, scan.definitionsPass);
   if (entry != nullptr && scan.definitionsPass) {
     entry->flags |= ROUTINE_DEFINED | definition.kind;
+    if (entry->definitionLine == 0) {
+      entry->definitionModule = scan.context.position;
+      entry->definitionLine = scan.lineStart;
+    }
   }
   scan.current = entry;
   scan.kind = definition.kind;
@@ -270,7 +274,8 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
       noteQualifiedName(scan, token);
       continue;
     }
-    addCallPair(scan.table, caller, callee, (scan.options & OPT_CALLERS) != 0);
+    addCallPair(scan.table, caller, callee, (scan.options & OPT_CALLERS) != 0,
+                {scan.context.position, scan.lineStart});
   }
 }
 

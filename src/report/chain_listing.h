@@ -1,0 +1,20 @@
+// The text of --path: the deepest call chain of the top routine and of every
+// task, printed after the estimate.
+#ifndef MEMTALLY_REPORT_CHAIN_LISTING_H_
+#define MEMTALLY_REPORT_CHAIN_LISTING_H_
+
+#include "base/console.h"
+#include "routines/routine_table.h"
+
+namespace memtally {
+
+// Prints an empty line, then one block per chain start (the top routine,
+// then every task in table order), the blocks separated by empty lines:
+//   Deepest call chain from Main.Main (51 bytes):
+//     Main.Main                           15 + 0 + 2 = 17
+void printCallChains(Console& console, const RoutineTable& table,
+                     const RoutineEntry& top);
+
+}  // namespace memtally
+
+#endif  // MEMTALLY_REPORT_CHAIN_LISTING_H_

@@ -1,0 +1,87 @@
+#include "report/computation_warnings.h"
+
+#include <string>
+
+#include "report/call_chain.h"
+
+namespace memtally {
+namespace {
+
+// A warning about `entry`, placed at its definition, or in the map file
+// when only the map names it.
+Warning aboutRoutine(const Analysis& analysis, const RoutineEntry& entry,
+                     WarningKind kind, std::string message) {
+  Warning warning;
+  warning.source = WarningSource::kComputation;
+  if (entry.definitionLine != 0 &&
+      entry.definitionModule < analysis.modules.size()) {
+    warning.file = analysis.modules[entry.definitionModule].file;
+    warning.line = entry.definitionLine;
+  } else {
+    warning.file = analysis.mapFile;
+  }
+  warning.kind = kind;
+  warning.message = std::move(message);
+  return warning;
+}
+
+// The recursion warnings of one computed routine, call by call.
+void addCutCalls(const Analysis& analysis, const RoutineEntry& caller,
+                 WarningLog& log) {
+  if (caller.calls == nullptr) return;
+  const RoutineRefList& calls = *caller.calls;
+  for (size_t i = 0; i < calls.items.size(); ++i) {
+    const RoutineEntry& callee = *calls.items[i];
+    if (!isCutCall(caller, callee)) continue;
+    Warning warning = aboutRoutine(
+        analysis, caller, WarningKind::kRecursion,
+        &callee == &caller
+            ? "recursion: " + std::string(caller.fullName) +
+                  " calls itself; the call counts 0 bytes"
+            : "recursion: the call of " + std::string(callee.fullName) +
+                  " from " + std::string(caller.fullName) + " counts 0 bytes");
+    if (i < calls.sites.size()) {
+      const CallSite& site = calls.sites[i];
+      if (site.module < analysis.modules.size()) {
+        warning.file = analysis.modules[site.module].file;
+        warning.line = site.line;
+      }
+    }
+    log.add(std::move(warning));
+  }
+}
+
+}  // namespace
+
+void addComputationWarnings(const RoutineTable& table, const Analysis& analysis,
+                            WarningLog& log) {
+  for (const RoutineEntry* entry : table.entries) {
+    addCutCalls(analysis, *entry, log);
+    if (entry == analysis.top && analysis.topReachedFrom != nullptr) {
+      log.add(aboutRoutine(
+          analysis, *entry, WarningKind::kMainFromTask,
+          std::string(entry->fullName) + " is reached from task " +
+              std::string(analysis.topReachedFrom->fullName) +
+              "; it is counted with an overhead of 9 bytes, not 15"));
+    }
+    if (entry->totalWrapped) {
+      log.add(aboutRoutine(analysis, *entry, WarningKind::kWrapAround,
+                           "the total of " + std::string(entry->fullName) +
+                               " exceeds 4294967295 bytes and wraps around"));
+    }
+  }
+  const std::optional<uint32_t> printed = printedTotal(analysis);
+  if (printed && analysis.applicationMode &&
+      uint64_t{analysis.total} + analysis.staticRam > UINT32_MAX) {
+    Warning warning;
+    warning.source = WarningSource::kComputation;
+    warning.file = analysis.mapFile;
+    warning.kind = WarningKind::kWrapAround;
+    warning.message =
+        "the estimate of the application with its static variables exceeds "
+        "4294967295 bytes and wraps around";
+    log.add(std::move(warning));
+  }
+}
+
+}  // namespace memtally

@@ -1,0 +1,23 @@
+// The warnings of the requirement computation: calls cut as recursions, main
+// computed for a task, totals that wrap around.
+#ifndef MEMTALLY_REPORT_COMPUTATION_WARNINGS_H_
+#define MEMTALLY_REPORT_COMPUTATION_WARNINGS_H_
+
+#include "base/warning_log.h"
+#include "report/analysis.h"
+#include "routines/routine_table.h"
+
+namespace memtally {
+
+// Adds to `log` the warnings of the computed table, routine by routine in
+// routine order: each call of the routine that was cut as a recursion, at
+// the line of the call; for the top routine main, that a task reached it
+// first, so that it was counted with the overhead 9; and a total that
+// exceeded 32 bits. A warning is placed at the routine's definition, or in
+// the map file when only the map names the routine.
+void addComputationWarnings(const RoutineTable& table, const Analysis& analysis,
+                            WarningLog& log);
+
+}  // namespace memtally
+
+#endif  // MEMTALLY_REPORT_COMPUTATION_WARNINGS_H_
