@@ -61,11 +61,16 @@ TEST(CommandLineTest, LongOptionsAreReadOnlyBeforeTheProjectAndOutsideMinusT) {
 }
 
 TEST(CommandLineTest, ShortOptionsKeepTheirMeaningBesideLongOnes) {
-  const CommandLine line =
-      parseCommandLine({"-d", "--budget=50", "-C", "-tMain", "-ux", "Blink"});
+  const CommandLine line = parseCommandLine(
+      {"-d", "--budget=50", "--check", "-C", "-tMain", "--path", "-ux", "B"});
   EXPECT_EQ(line.options, OPT_DETAIL | OPT_CALLERS | OPT_UNUSED);
   EXPECT_EQ(line.target, "Main");
   EXPECT_EQ(line.budget, 50u);
+  EXPECT_TRUE(line.path);
+  EXPECT_TRUE(line.check);
+  const CommandLine plain = parseCommandLine({"-d", "B", "--path"});
+  EXPECT_FALSE(plain.path);
+  EXPECT_FALSE(plain.check);
 }
 
 TEST(CommandLineTest, MalformedLongOptionsFailWithTheirMessage) {
@@ -101,6 +106,8 @@ TEST(CommandLineTest, MalformedLongOptionsFailWithTheirMessage) {
       {{"--help=yes", "B"}, "Unrecognized option - \"--help=yes\".\n"},
       {{"--version=1", "B"}, "Unrecognized option - \"--version=1\".\n"},
       {{"--budgets=5", "B"}, "Unrecognized option - \"--budgets=5\".\n"},
+      {{"--path=yes", "B"}, "Unrecognized option - \"--path=yes\".\n"},
+      {{"--check=", "B"}, "Unrecognized option - \"--check=\".\n"},
       // Options without a project still need one.
       {{"--budget=5"}, "No BasicX project specified.\n"},
   };
@@ -123,9 +130,9 @@ TEST(CommandLineTest, ByteCountIsDecimalFromOneTo2To32Minus1) {
 TEST(CommandLineTest, UsageNamesEveryOptionAndTheManual) {
   const std::string usage(usageText());
   EXPECT_EQ(usage.rfind("Usage: memtally [options] project\n", 0), 0u);
-  for (const char* option :
-       {"  -c ", "  -d ", "  -u ", "  -t ROUTINE ", "  --budget=BYTES ",
-        "  --help ", "  --version ", "man memtally"}) {
+  for (const char* option : {"  -c ", "  -d ", "  -u ", "  -t ROUTINE ",
+                             "  --budget=BYTES ", "  --path ", "  --check ",
+                             "  --help ", "  --version ", "man memtally"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
   // Every line fits an 80-column terminal.

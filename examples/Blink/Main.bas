@@ -28,6 +28,7 @@ Public Sub Watchdog()
         Call Delay(1.0)
         If ReadSensor() > 200 Then
             Call SendText("Hot")
+            Call Serial.SendNumber(ReadSensor())
         End If
     Loop
 End Sub
@@ -36,4 +37,5 @@ End Sub
 Public Sub SelfTest()
     Call SendText("Self test")
     Call Blink(LedPin, 50)
+    CallTask "Monitor", WatchStack
 End Sub

@@ -33,3 +33,11 @@ Public Sub ReportReading(ByVal Count As Integer)
         Call SendText(" (calibrated)")
     End If
 End Sub
+
+' Reports a reading every five seconds, as a task of its own.
+Public Sub Monitor()
+    Do
+        Call ReportReading(0)
+        Call Delay(5.0)
+    Loop
+End Sub
