@@ -19,6 +19,14 @@
 // what every run must show: status 0, 1 or (with --budget) 2, the banner
 // first, a fatal message last when the status is 1, an estimate whose lines
 // add up, and a budget verdict that agrees with the printed total.
+//
+// Every input also runs with --path --check added (the long options part's
+// own --path and --check are left out of the first run): that run must print
+// what the first printed plus the chains after the estimate and warning
+// lines after the report; each chain's frames must add up to its total, and
+// in the table of the same analysis every step of a chain is a call of the
+// step before it.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
@@ -33,6 +41,7 @@
 #include "driver/command_line.h"
 #include "driver/driver.h"
 #include "fuzz_check.h"
+#include "report/call_chain.h"
 
 namespace memtally::fuzz {
 namespace {
@@ -52,13 +61,16 @@ std::vector<std::string> splitParts(std::string_view text) {
   return parts;
 }
 
-// The lines of the long options part that begin with "--".
+// The lines of the long options part that begin with "--", but for --path
+// and --check, which the second run adds.
 std::vector<std::string> longOptions(std::string_view text) {
   std::vector<std::string> options;
   while (!text.empty()) {
     const size_t end = text.find('\n');
     const std::string_view line = text.substr(0, end);
-    if (line.substr(0, 2) == "--") options.emplace_back(line);
+    if (line.substr(0, 2) == "--" && line != "--path" && line != "--check") {
+      options.emplace_back(line);
+    }
     if (end == std::string_view::npos) break;
     text.remove_prefix(end + 1);
   }
@@ -194,6 +206,167 @@ void checkBudget(const StringConsole& console, int status,
   FUZZ_CHECK(over == (err.find("Estimated RAM use ") != std::string::npos));
 }
 
+// The lines of a text, each without its newline.
+std::vector<std::string_view> linesOf(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    lines.push_back(text.substr(0, end));
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+// The value of a run of decimal digits, modulo 2^32.
+uint32_t numberOf(std::string_view digits) {
+  FUZZ_CHECK(!digits.empty());
+  uint32_t value = 0;
+  for (const char c : digits) {
+    FUZZ_CHECK(c >= '0' && c <= '9');
+    value = value * 10u + static_cast<uint32_t>(c - '0');
+  }
+  return value;
+}
+
+// The number that ends `text`, after its last blank.
+uint32_t lastNumber(std::string_view text) {
+  return numberOf(text.substr(text.rfind(' ') + 1));
+}
+
+// Checks one step line "  NAME overhead + params + locals = frame", read
+// from its end since a name may hold anything but a line end, and returns
+// its frame.
+uint32_t checkStep(std::string_view line) {
+  FUZZ_CHECK(startsWith(line, "  "));
+  const size_t equals = line.rfind(" = ");
+  FUZZ_CHECK(equals != std::string_view::npos);
+  const uint32_t frame = numberOf(line.substr(equals + 3));
+  std::string_view rest = line.substr(0, equals);
+  uint32_t sum = 0;
+  for (int part = 0; part < 2; ++part) {  // the locals, then the parameters
+    const size_t plus = rest.rfind(" + ");
+    FUZZ_CHECK(plus != std::string_view::npos);
+    sum += numberOf(rest.substr(plus + 3));
+    rest = rest.substr(0, plus);
+  }
+  sum += lastNumber(rest);  // the overhead
+  FUZZ_CHECK(sum == frame);
+  return frame;
+}
+
+// Removes the chains of --path from `out` (they follow the estimate's
+// total line), checking that each adds up to its total, and returns their
+// headings' routine names.
+std::vector<std::string> takeChains(std::string& out) {
+  std::vector<std::string> starts;
+  const size_t total = out.find("\n                   Total: ");
+  if (total == std::string::npos) return starts;
+  const size_t begin = out.find('\n', total + 1) + 1;
+  const std::string_view heading = "\nDeepest call chain from ";
+  size_t pos = begin;
+  while (out.compare(pos, heading.size(), heading) == 0) {
+    size_t end = out.find('\n', pos + 1);
+    FUZZ_CHECK(end != std::string::npos);
+    const std::string_view header(out.data() + pos + heading.size(),
+                                  end - pos - heading.size());
+    const size_t open = header.rfind(" (");
+    FUZZ_CHECK(open != std::string_view::npos &&
+               header.substr(header.size() - 8) == " bytes):");
+    starts.emplace_back(header.substr(0, open));
+    const uint32_t expected =
+        numberOf(header.substr(0, header.size() - 8).substr(open + 2));
+    uint32_t sum = 0;
+    pos = end + 1;
+    while (out.compare(pos, 2, "  ") == 0) {
+      end = out.find('\n', pos);
+      FUZZ_CHECK(end != std::string::npos);
+      sum += checkStep(std::string_view(out.data() + pos, end - pos));
+      pos = end + 1;
+    }
+    FUZZ_CHECK(sum == expected);
+  }
+  out.erase(begin, pos - begin);
+  return starts;
+}
+
+// The run with --path --check prints what the plain run printed, plus the
+// chains after the estimate and warning lines after the report's messages,
+// before the budget's and the surplus arguments' ones.
+std::vector<std::string> checkExplained(const StringConsole& plain,
+                                        const StringConsole& explained) {
+  std::string out = explained.stdoutText();
+  std::vector<std::string> starts = takeChains(out);
+  FUZZ_CHECK(out == plain.stdoutText());
+  const std::vector<std::string_view> before = linesOf(plain.stderrText());
+  const std::vector<std::string_view> after = linesOf(explained.stderrText());
+  FUZZ_CHECK(after.size() >= before.size());
+  size_t tail = 0;
+  while (tail < before.size() &&
+         (startsWith(before[before.size() - 1 - tail], "Estimated RAM use ") ||
+          startsWith(before[before.size() - 1 - tail], "Superfluous option"))) {
+    ++tail;
+  }
+  const size_t head = before.size() - tail;
+  const size_t added = after.size() - before.size();
+  for (size_t i = 0; i < after.size(); ++i) {
+    if (i < head) {
+      FUZZ_CHECK(after[i] == before[i]);
+    } else if (i < head + added) {
+      FUZZ_CHECK(after[i].find(": warning: ") != std::string_view::npos);
+    } else {
+      FUZZ_CHECK(after[i] == before[i - added]);
+    }
+  }
+  return starts;
+}
+
+// Analyses the project again and checks the chains in its table: each step
+// is a call of the step before, no step is a call cut as a recursion, the
+// frames add up to the total, and the printed chains start where these do.
+void checkChainsInTable(const std::vector<std::string>& args,
+                        MemoryFileSystem& files,
+                        const std::vector<std::string>& printed) {
+  CommandLine line;
+  try {
+    line = parseCommandLine(args);
+  } catch (const FatalError&) {
+    return;
+  }
+  if (line.help || line.version) return;
+  RoutineTable table;
+  Analysis analysis;
+  StringConsole ignored;
+  try {
+    if (!analyzeProject(table, files, ignored, fixedClock,
+                        {*line.project, line.target, line.options, true},
+                        analysis)) {
+      return;
+    }
+  } catch (const FatalError&) {
+    return;
+  }
+  if (analysis.top == nullptr) return;
+  const std::vector<const RoutineEntry*> starts =
+      chainStarts(table, analysis.top);
+  FUZZ_CHECK(starts.size() == printed.size());
+  for (size_t s = 0; s < starts.size(); ++s) {
+    FUZZ_CHECK(starts[s]->fullName == printed[s]);
+    const std::vector<const RoutineEntry*> chain = deepestChain(*starts[s]);
+    uint32_t sum = 0;
+    for (size_t i = 0; i < chain.size(); ++i) {
+      sum += frameBytes(*chain[i]);
+      if (i == 0) continue;
+      const RoutineRefList* calls = chain[i - 1]->calls;
+      FUZZ_CHECK(calls != nullptr);
+      FUZZ_CHECK(std::find(calls->items.begin(), calls->items.end(),
+                           chain[i]) != calls->items.end());
+      FUZZ_CHECK(!isCutCall(*chain[i - 1], *chain[i]));
+    }
+    FUZZ_CHECK(sum == starts[s]->totalBytes);
+  }
+}
+
 }  // namespace
 }  // namespace memtally::fuzz
 
@@ -229,5 +402,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const std::optional<uint32_t> total = checkSummary(out);
   checkBudget(console, status, budgetOf(args), total);
+
+  std::vector<std::string> explainedArgs = {"--path", "--check"};
+  explainedArgs.insert(explainedArgs.end(), args.begin(), args.end());
+  StringConsole explained;
+  FUZZ_CHECK(runMemtally(explainedArgs, files, explained, fixedClock) ==
+             status);
+  const std::vector<std::string> starts = checkExplained(console, explained);
+  checkChainsInTable(args, files, starts);
   return 0;
 }

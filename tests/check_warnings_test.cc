@@ -64,12 +64,15 @@ TEST(CheckWarningsTest, EachWarningHasItsPlaceAndText) {
        {{"P.bxp", "A.bas\nB.bas\n"},
         {"A.bas",
          "Sub Main()\n  CallTask \"Logger\", S\n  CallTask Logger, S\n"
-         "  CallTask \"Main\", S\nEnd Sub\n"},
+         "  CallTask \"Main\", S\n  CallTask \"Log _\nger\", S\nEnd Sub\n"},
         {"B.bas", "Sub Logger()\nEnd Sub\n"}},
        "A.bas:2: warning: calltask starts Logger, which is not a routine of "
        "this module; its stack is not estimated\n"
        "A.bas:3: warning: calltask without a quoted routine name; no task is "
        "estimated\n"
+       // A name continued on the next line is shown on one line.
+       "A.bas:5: warning: calltask starts Log   ger, which is not a routine of "
+       "this module; its stack is not estimated\n"
        "A.bas:1: warning: A.Main is reached from task A.Main; it is counted "
        "with an overhead of 9 bytes, not 15\n"},
       {"a missing End line and a definition inside a body",

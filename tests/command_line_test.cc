@@ -107,6 +107,9 @@ TEST(CommandLineTest, MalformedLongOptionsFailWithTheirMessage) {
       {{"--version=1", "B"}, "Unrecognized option - \"--version=1\".\n"},
       {{"--budgets=5", "B"}, "Unrecognized option - \"--budgets=5\".\n"},
       {{"--path=yes", "B"}, "Unrecognized option - \"--path=yes\".\n"},
+      // A long option seen earlier does not let an unknown one pass.
+      {{"--path", "--check", "--pth", "B"},
+       "Unrecognized option - \"--pth\".\n"},
       {{"--check=", "B"}, "Unrecognized option - \"--check=\".\n"},
       // Options without a project still need one.
       {{"--budget=5"}, "No BasicX project specified.\n"},

@@ -71,12 +71,22 @@ bool parseLongOption(const std::vector<std::string>& args, size_t& i,
   }
   // The options without a value know no "=VALUE" form.
   if (equals == std::string::npos) {
-    if (name == "--path") line.path = true;
-    if (name == "--check") line.check = true;
-    if (line.path || line.check) return true;
-    if (name == "--help") line.help = true;
-    if (name == "--version") line.version = true;
-    if (line.help || line.version) return false;
+    if (name == "--path") {
+      line.path = true;
+      return true;
+    }
+    if (name == "--check") {
+      line.check = true;
+      return true;
+    }
+    if (name == "--help") {
+      line.help = true;
+      return false;
+    }
+    if (name == "--version") {
+      line.version = true;
+      return false;
+    }
   }
   throwUnrecognized(arg);
 }

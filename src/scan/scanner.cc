@@ -1,5 +1,6 @@
 #include "scan/scanner.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -297,8 +298,12 @@ void markTask(ModuleScan& scan, std::string_view rest) {
   if (task != nullptr) {
     task->flags |= ROUTINE_TASK;
   } else if (collectsWarnings(scan, false)) {
+    // A name continued over lines holds their line ends; the warning is
+    // one line.
+    std::string shown(name);
+    std::replace(shown.begin(), shown.end(), '\n', ' ');
     warn(scan, scan.lineStart, WarningKind::kTaskElsewhere,
-         "calltask starts " + std::string(name) +
+         "calltask starts " + shown +
              ", which is not a routine of this module; its stack is not "
              "estimated");
   }
