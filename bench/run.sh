@@ -7,7 +7,9 @@
 # wall time of several runs, the throughput, the peak memory, and the ratio
 # of the median time to the I/O floor: the median time of cat reading every
 # input file twice, measured in the same run. Then the factor by which the
-# time grows from one size to the next.
+# time grows from one size to the next. At the largest size it also times
+# the same run with the options that explain the estimate (--path --check)
+# and prints their time and memory against the plain run's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,6 +27,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 now() { date +%s%N; }
+largest=${sizes[${#sizes[@]}-1]}
+# The variants timed at the largest size, each added to -d -u -c.
+variants=("--path --check")
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 # Every size is generated first, and each round then times every size in
@@ -49,11 +54,22 @@ time_size() {
   cd - >/dev/null
 }
 
+# Runs memtally with variant $2 (index into variants) in directory $1.
+time_variant() {
+  cd "$1"
+  local start end
+  # shellcheck disable=SC2086
+  start=$(now); "$tool" -d -u -c ${variants[$2]} Bench >/dev/null 2>&1; end=$(now)
+  echo $(( (end - start) / 1000 )) >>"$1.variant$2"
+  cd - >/dev/null
+}
+
 for size in "${sizes[@]}"; do  # warm the page cache
   (cd "$work/p$size" && "$tool" -d -u -c Bench >/dev/null)
 done
 for _ in $(seq "$runs"); do
   for size in "${sizes[@]}"; do time_size "$work/p$size"; done
+  for v in "${!variants[@]}"; do time_variant "$work/p$largest" "$v"; done
 done
 
 echo "cores: $(nproc)"
@@ -71,4 +87,18 @@ for size in "${sizes[@]}"; do
     awk -v a="$previous" -v b="$t" 'BEGIN { printf "%9s time grew %.1fx\n", "", b / a }'
   fi
   previous=$t
+done
+
+plain=$previous
+plain_peak=$(cd "$work/p$largest" && { /usr/bin/time -f '%M' "$tool" -d -u -c Bench >/dev/null; } 2>&1 | tail -n 1)
+echo "at $largest routines, -d -u -c with:"
+printf '%18s %10s %9s %10s %10s\n' options "median ms" "peak MB" "x time" "x memory"
+for v in "${!variants[@]}"; do
+  dir="$work/p$largest"
+  # shellcheck disable=SC2086
+  (cd "$dir" && /usr/bin/time -f '%M' -o "$dir.peak$v" "$tool" -d -u -c ${variants[$v]} Bench >/dev/null 2>&1)
+  peak=$(tail -n 1 "$dir.peak$v")
+  t=$(median <"$dir.variant$v")
+  awk -v o="${variants[$v]}" -v t="$t" -v p="$peak" -v b="$plain" -v bp="$plain_peak" 'BEGIN {
+    printf "%18s %10.1f %9.1f %10.2f %10.2f\n", o, t / 1000, p / 1024, t / b, p / bp }'
 done
