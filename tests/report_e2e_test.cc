@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -278,30 +279,34 @@ TEST(ReportE2ETest, MissingTopRoutineSkipsTheReportAndExitsZero) {
   EXPECT_EQ(run.status, 0);
 }
 
+// Main starts the task Worker, which calls Main.
+Files loopProject() {
+  return {{"Loop.bxp", "Loop.bas\n"},
+          {"Loop.bas",
+           "Private WorkerStack(1 To 30) As Byte\n"
+           "\n"
+           "Public Sub Main()\n"
+           "    Dim Count As Byte\n"
+           "    CallTask \"Worker\", WorkerStack\n"
+           "    Call Tick()\n"
+           "End Sub\n"
+           "\n"
+           "Public Sub Worker()\n"
+           "    Call Main()\n"
+           "End Sub\n"
+           "\n"
+           "Public Sub Tick()\n"
+           "End Sub\n"},
+          {"Loop.mpp",
+           "RAM allocated: 30 bytes\n"
+           "FORMAL PARAMETERS\n"
+           "LOCAL VARIABLES\n"
+           "      400     1  Loop.Main.Count\n"
+           "CODE MEMORY\n"}};
+}
+
 TEST(ReportE2ETest, MainReachedFromATaskKeepsTheTaskOverhead) {
-  const Files files = {{"Loop.bxp", "Loop.bas\n"},
-                       {"Loop.bas",
-                        "Private WorkerStack(1 To 30) As Byte\n"
-                        "\n"
-                        "Public Sub Main()\n"
-                        "    Dim Count As Byte\n"
-                        "    CallTask \"Worker\", WorkerStack\n"
-                        "    Call Tick()\n"
-                        "End Sub\n"
-                        "\n"
-                        "Public Sub Worker()\n"
-                        "    Call Main()\n"
-                        "End Sub\n"
-                        "\n"
-                        "Public Sub Tick()\n"
-                        "End Sub\n"},
-                       {"Loop.mpp",
-                        "RAM allocated: 30 bytes\n"
-                        "FORMAL PARAMETERS\n"
-                        "LOCAL VARIABLES\n"
-                        "      400     1  Loop.Main.Count\n"
-                        "CODE MEMORY\n"}};
-  const ToolRun run = runProject(files, {"-d", "Loop"});
+  const ToolRun run = runProject(loopProject(), {"-d", "Loop"});
   EXPECT_EQ(
       run.out,
       header("Loop", {"Loop.bas"}) +
@@ -331,33 +336,37 @@ TEST(ReportE2ETest, MainReachedFromATaskKeepsTheTaskOverhead) {
   EXPECT_EQ(run.status, 0);
 }
 
+// Routine names longer than the listings' columns.
+Files sensorsProject() {
+  return {{"Sensors.bxp", "Sensors.bas\n"},
+          {"Sensors.bas",
+           "Private MonitorStack(1 To 30) As Byte\n"
+           "\n"
+           "Public Sub Main()\n"
+           "    Call ComputeTheRunningAverageOfAllSensors()\n"
+           "End Sub\n"
+           "\n"
+           "Public Sub ComputeTheRunningAverageOfAllSensors()\n"
+           "    CallTask \"MonitorEverySensorChannelInTheLoop\", MonitorStack\n"
+           "End Sub\n"
+           "\n"
+           "Public Sub MonitorEverySensorChannelInTheLoop()\n"
+           "End Sub\n"
+           "\n"
+           "Public Sub CalibrateEverySensorBeforeFirstUse()\n"
+           "    Call ComputeTheRunningAverageOfAllSensors()\n"
+           "End Sub\n"},
+          {"Sensors.mpp",
+           "RAM allocated: 0 bytes\n"
+           "FORMAL PARAMETERS\n"
+           "LOCAL VARIABLES\n"
+           "      400     4  Sensors.ComputeTheRunningAverageOfAllSensors.Sum\n"
+           "CODE MEMORY\n"}};
+}
+
 TEST(ReportE2ETest, LongNamesAreCutInTheDetailedListingOnly) {
-  const Files files = {
-      {"Sensors.bxp", "Sensors.bas\n"},
-      {"Sensors.bas",
-       "Private MonitorStack(1 To 30) As Byte\n"
-       "\n"
-       "Public Sub Main()\n"
-       "    Call ComputeTheRunningAverageOfAllSensors()\n"
-       "End Sub\n"
-       "\n"
-       "Public Sub ComputeTheRunningAverageOfAllSensors()\n"
-       "    CallTask \"MonitorEverySensorChannelInTheLoop\", MonitorStack\n"
-       "End Sub\n"
-       "\n"
-       "Public Sub MonitorEverySensorChannelInTheLoop()\n"
-       "End Sub\n"
-       "\n"
-       "Public Sub CalibrateEverySensorBeforeFirstUse()\n"
-       "    Call ComputeTheRunningAverageOfAllSensors()\n"
-       "End Sub\n"},
-      {"Sensors.mpp",
-       "RAM allocated: 0 bytes\n"
-       "FORMAL PARAMETERS\n"
-       "LOCAL VARIABLES\n"
-       "      400     4  Sensors.ComputeTheRunningAverageOfAllSensors.Sum\n"
-       "CODE MEMORY\n"}};
-  const ToolRun run = runProject(files, {"-c", "-u", "-d", "Sensors"});
+  const ToolRun run =
+      runProject(sensorsProject(), {"-c", "-u", "-d", "Sensors"});
   // The routine at index 0 of the table is unused: an empty line stands
   // between the rule and the first row.
   EXPECT_EQ(
@@ -501,6 +510,90 @@ TEST(ReportE2ETest, MillionRoutineChainRunsThroughTheWholeTool) {
                          "                   Total: 9000111\n");
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.status, 0);
+}
+
+// A tool the document tests use, from the build's configuration; empty when
+// it was not found.
+std::string documentTool(const std::string& path) {
+  return path.find("NOTFOUND") == std::string::npos ? path : std::string();
+}
+
+std::string quoted(const std::string& text) {
+  std::string out = "'";
+  for (const char c : text)
+    out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+// A project of the tests above, or the bundled example when `files` is
+// empty, with the -t option it is run with.
+struct DocumentCase {
+  Files files;
+  std::string project;
+  std::vector<std::string> target;
+};
+
+TEST(ReportE2ETest, DocumentsSayWhatTheTextReportSays) {
+  const std::string python = documentTool(MEMTALLY_PYTHON3_PATH);
+  const std::string dot = documentTool(MEMTALLY_DOT_PATH);
+  if (python.empty() || dot.empty()) {
+    if (std::getenv("MEMTALLY_REQUIRE_DOCUMENT_TOOLS") != nullptr) {
+      FAIL() << "python3 and dot are needed";
+    }
+    GTEST_SKIP() << "python3 or dot is not installed";
+  }
+  const std::filesystem::path source(MEMTALLY_SOURCE_DIR);
+  Files noMain = meterProject();
+  noMain[1].second = "Public Sub Start()\nEnd Sub\n";
+  noMain[2].second = "RAM allocated: 64 bytes\n";
+  const DocumentCase cases[] = {
+      {{}, "Blink", {}},
+      {{}, "Blink", {"-tReadSensor"}},
+      {cycleProject(false), "Prog", {}},
+      {cycleProject(true), "Prog", {}},
+      {meterProject(), "Meter", {}},
+      {meterProject(), "Meter", {"-t", "ReadLevel"}},
+      {meterProject(), "Meter", {"-t", "MAIN"}},
+      {noMain, "Meter", {}},
+      {loopProject(), "Loop", {}},
+      {sensorsProject(), "Sensors", {}},
+      {bootProject(), "Boot", {}},
+  };
+  for (const DocumentCase& c : cases) {
+    TempDir work;
+    TempDir project;
+    for (const auto& [name, text] : c.files) project.write(name, text);
+    const std::filesystem::path dir =
+        c.files.empty() ? source / "examples" / "Blink" : project.path();
+    const auto run = [&](std::vector<std::string> args) {
+      args.insert(args.end(), c.target.begin(), c.target.end());
+      args.push_back(c.project);
+      return runTool(args, dir);
+    };
+    const ToolRun text = run({"-d", "-u", "-c"});
+    const ToolRun json = run({"--json"});
+    const ToolRun graph = run({"--dot", "-u"});
+    const std::string label = c.project + (c.target.empty() ? "" : " -t");
+    EXPECT_EQ(json.status, text.status) << label;
+    EXPECT_EQ(json.err, text.err) << label;
+    EXPECT_EQ(graph.err, text.err) << label;
+    work.write("report.txt", text.out);
+    work.write("report.json", json.out);
+    work.write("graph.dot", graph.out);
+    const std::string compare =
+        quoted(python) + " " +
+        quoted((source / "tests" / "compare_report.py").string()) + " " +
+        quoted((source / "doc" / "memtally-report.schema.json").string()) +
+        " " + quoted((work.path() / "report.txt").string()) + " " +
+        quoted((work.path() / "report.json").string());
+    EXPECT_EQ(std::system(compare.c_str()), 0) << label;
+    const std::string render =
+        quoted(dot) + " -Tsvg " + quoted((work.path() / "graph.dot").string()) +
+        " -o " + quoted((work.path() / "graph.svg").string()) + " 2> " +
+        quoted((work.path() / "dot.err").string());
+    EXPECT_EQ(std::system(render.c_str()), 0) << label;
+    EXPECT_EQ(std::filesystem::file_size(work.path() / "dot.err"), 0u) << label;
+  }
 }
 
 }  // namespace

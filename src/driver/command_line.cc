@@ -26,6 +26,10 @@ constexpr char kUsage[] =
     "each task\n"
     "  --check         warn where the estimate cannot be trusted, on standard "
     "error\n"
+    "  --json          write the analysis as a JSON document instead of the "
+    "report\n"
+    "  --dot           write the call graph for Graphviz instead of the "
+    "report\n"
     "  --help          print this help and exit\n"
     "  --version       print the version and exit\n"
     "\n"
@@ -79,6 +83,14 @@ bool parseLongOption(const std::vector<std::string>& args, size_t& i,
       line.check = true;
       return true;
     }
+    if (name == "--json" || name == "--dot") {
+      if (name == "--json") line.json = true;
+      if (name == "--dot") line.dot = true;
+      if (line.json && line.dot) {
+        throw FatalError("Options --json and --dot cannot be combined.\n");
+      }
+      return true;
+    }
     if (name == "--help") {
       line.help = true;
       return false;
@@ -126,22 +138,27 @@ void parseShortOption(const std::vector<std::string>& args, size_t& i,
 
 }  // namespace
 
-CommandLine parseCommandLine(const std::vector<std::string>& args) {
-  CommandLine line;
+void parseArguments(const std::vector<std::string>& args, CommandLine& line) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.empty() || arg[0] != '-') {
       line.project = arg;
       line.surplus.assign(args.begin() + static_cast<long>(i) + 1, args.end());
-      return line;
+      return;
     }
     if (arg.size() > 2 && arg[1] == '-') {
-      if (!parseLongOption(args, i, line)) return line;
+      if (!parseLongOption(args, i, line)) return;
     } else {
       parseShortOption(args, i, line);
     }
   }
   throw FatalError("No BasicX project specified.\n");
+}
+
+CommandLine parseCommandLine(const std::vector<std::string>& args) {
+  CommandLine line;
+  parseArguments(args, line);
+  return line;
 }
 
 std::optional<uint32_t> parseByteCount(std::string_view text) {

@@ -23,6 +23,11 @@ struct CommandLine {
   std::optional<uint32_t> budget;  // --budget: bytes the estimate may reach
   bool path = false;               // --path: print the deepest call chains
   bool check = false;              // --check: print the warnings
+  bool json = false;               // --json: write the JSON document
+  bool dot = false;                // --dot: write the call graph
+
+  // True when standard output carries a document instead of the report.
+  bool document() const { return json || dot; }
 };
 
 // Parses the arguments after the program name, left to right. Arguments
@@ -32,6 +37,10 @@ struct CommandLine {
 // at, and no project is needed. Throws FatalError for an unrecognised
 // option, a missing or malformed option value, or no project name.
 CommandLine parseCommandLine(const std::vector<std::string>& args);
+
+// Parses the arguments into `line` as parseCommandLine does; when it throws,
+// `line` holds what the arguments before the faulty one set.
+void parseArguments(const std::vector<std::string>& args, CommandLine& line);
 
 // Reads the value of --budget: a decimal number of bytes from 1 to
 // 4294967295, digits only. None for anything else.

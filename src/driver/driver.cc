@@ -10,6 +10,8 @@
 #include "map/map_reader.h"
 #include "report/budget.h"
 #include "report/computation_warnings.h"
+#include "report/dot_report.h"
+#include "report/json_report.h"
 #include "report/requirement.h"
 #include "report/text_report.h"
 #include "scan/project_reader.h"
@@ -61,18 +63,6 @@ void computeTop(Analysis& analysis,
   analysis.total = computeRequirement(&top, analysis.overhead);
 }
 
-// Parses the command line. A run that goes wrong there still shows the
-// banner before its message, as every report run does.
-CommandLine parseOrShowBanner(const std::vector<std::string>& args,
-                              Console& console) {
-  try {
-    return parseCommandLine(args);
-  } catch (const FatalError&) {
-    console.out(kBanner);
-    throw;
-  }
-}
-
 // Prints the warnings of --check on standard error, in their order.
 void printWarnings(Console& console, const WarningLog& warnings) {
   std::string text;
@@ -80,6 +70,76 @@ void printWarnings(Console& console, const WarningLog& warnings) {
     text += formatWarning(warning);
   }
   if (!text.empty()) console.err(text);
+}
+
+// Parses the command line. A run that goes wrong there still shows the
+// banner before its message, as every report run does, unless it asked for
+// a document, which leaves standard output empty on failure.
+CommandLine parseOrShowBanner(const std::vector<std::string>& args,
+                              Console& console) {
+  CommandLine line;
+  try {
+    parseArguments(args, line);
+  } catch (const FatalError&) {
+    if (!line.document()) console.out(kBanner);
+    throw;
+  }
+  return line;
+}
+
+// The console of a run that writes a document: its messages go to standard
+// error as usual, the lines of the text report nowhere.
+class DocumentConsole : public Console {
+ public:
+  explicit DocumentConsole(Console& console) : console_(console) {}
+  void out(std::string_view) override {}
+  void err(std::string_view text) override { console_.err(text); }
+
+ private:
+  Console& console_;
+};
+
+// Analyses the project and writes the document asked for. Every message goes
+// to standard error, the overlong-line one too, and standard output gets
+// nothing unless the analysis is complete.
+std::optional<uint32_t> writeDocument(RoutineTable& table, FileSystem& files,
+                                      Console& console, const Clock& clock,
+                                      const CommandLine& line) {
+  DocumentConsole messages(console);
+  Analysis analysis;
+  // The document holds the callers and the warnings whatever was asked.
+  const AnalysisRequest request{*line.project, line.target,
+                                line.options | OPT_CALLERS, true};
+  try {
+    if (!analyzeProject(table, files, messages, clock, request, analysis)) {
+      return std::nullopt;
+    }
+  } catch (const FatalError& error) {
+    throw FatalError(error.message(), Stream::kErr);
+  }
+  if (line.json) {
+    writeJsonReport(console, table, analysis, line.budget);
+  } else {
+    writeDotReport(console, table, analysis, (line.options & OPT_UNUSED) != 0);
+  }
+  if (line.check) printWarnings(console, analysis.warnings);
+  return printedTotal(analysis);
+}
+
+// Analyses the project and prints the text report, then the warnings of
+// --check.
+std::optional<uint32_t> writeReport(RoutineTable& table, FileSystem& files,
+                                    Console& console, const Clock& clock,
+                                    const CommandLine& line) {
+  Analysis analysis;
+  const AnalysisRequest request{*line.project, line.target, line.options,
+                                line.check};
+  if (!analyzeProject(table, files, console, clock, request, analysis)) {
+    return std::nullopt;
+  }
+  writeTextReport(console, table, analysis, line.options, line.path);
+  if (line.check) printWarnings(console, analysis.warnings);
+  return printedTotal(analysis);
 }
 
 // Checks the printed total against the budget of --budget, when one was
@@ -101,21 +161,16 @@ int runCommandLine(const std::vector<std::string>& args, FileSystem& files,
     console.out(kVersionLine);
     return 0;
   }
-  console.out(kBanner);
   if (line.help) {
+    console.out(kBanner);
     console.out(usageText());
     return 0;
   }
+  if (!line.document()) console.out(kBanner);
   RoutineTable table;
-  Analysis analysis;
-  const AnalysisRequest request{*line.project, line.target, line.options,
-                                line.check};
-  std::optional<uint32_t> total;
-  if (analyzeProject(table, files, console, clock, request, analysis)) {
-    writeTextReport(console, table, analysis, line.options, line.path);
-    if (line.check) printWarnings(console, analysis.warnings);
-    total = printedTotal(analysis);
-  }
+  const std::optional<uint32_t> total =
+      line.document() ? writeDocument(table, files, console, clock, line)
+                      : writeReport(table, files, console, clock, line);
   freeRoutineTable(table);
   const int status = checkBudget(console, total, line.budget);
   for (const std::string& arg : line.surplus) {

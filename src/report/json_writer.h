@@ -58,6 +58,14 @@ class JsonWriter {
   // The document written so far.
   const std::string& text() const { return out_; }
 
+  // Returns the text written since the last call and forgets it, so that a
+  // large document can be handed on in pieces as it is written.
+  std::string takeText() {
+    std::string taken;
+    taken.swap(out_);
+    return taken;
+  }
+
   // True when the top value is written and every object and array is closed.
   bool complete() const { return done_ && open_.empty(); }
 

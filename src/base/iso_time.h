@@ -1,0 +1,22 @@
+// The local time of a run as the documents give it: ISO 8601 with the offset
+// from UTC.
+#ifndef MEMTALLY_BASE_ISO_TIME_H_
+#define MEMTALLY_BASE_ISO_TIME_H_
+
+#include <ctime>
+#include <string>
+
+namespace memtally {
+
+// The offset of a local time from UTC, in seconds east of Greenwich, as the
+// system gave it with the time.
+long utcOffsetSeconds(const std::tm& local);
+
+// Formats a local time and its offset from UTC in seconds as
+// "2026-12-09T14:08:23+00:00"; fields out of their range are clamped, so the
+// text always has this form.
+std::string formatIsoTime(const std::tm& local, long offsetSeconds);
+
+}  // namespace memtally
+
+#endif  // MEMTALLY_BASE_ISO_TIME_H_

@@ -1,0 +1,150 @@
+#include "report/dot_report.h"
+
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "base/format.h"
+#include "report/call_chain.h"
+#include "report/dot_writer.h"
+#include "report/requirement.h"
+
+namespace memtally {
+namespace {
+
+// The graph on its way to standard output, handed on in pieces.
+struct Graph {
+  Console& console;
+  std::string text;
+  std::unordered_map<const RoutineEntry*, size_t> ids;  // drawn routines
+  std::set<std::pair<const RoutineEntry*, const RoutineEntry*>> chainCalls;
+
+  void flushSometimes() {
+    if (text.size() >= 64 * 1024) {
+      console.out(text);
+      text.clear();
+    }
+  }
+};
+
+// The cluster a routine is drawn in: the module file of its definition, or
+// the map file (one past the modules) for a routine that only the map names.
+size_t clusterOf(const Analysis& analysis, const RoutineEntry& entry) {
+  const bool defined = entry.definitionLine != 0 &&
+                       entry.definitionModule < analysis.modules.size();
+  return defined ? entry.definitionModule : analysis.modules.size();
+}
+
+std::string clusterLabel(const Analysis& analysis, size_t cluster) {
+  return cluster < analysis.modules.size() ? analysis.modules[cluster].file
+                                           : analysis.mapFile;
+}
+
+// "NAME\nN bytes", and the stack of a task. The cluster names the module,
+// so the routine name suffices, but for a routine only the map names.
+std::string nodeLabel(const RoutineEntry& entry) {
+  std::string label(entry.definitionLine != 0 ? entry.routineName()
+                                              : entry.fullName);
+  if (!isComputed(entry)) return label + "\nnot reached";
+  label += '\n';
+  label += decimal(entry.totalBytes);
+  label += " bytes";
+  if ((entry.flags & ROUTINE_TASK) != 0) {
+    label += "\ntask stack ";
+    label += decimal(static_cast<uint32_t>(entry.totalBytes + 6));
+    label += " bytes";
+  }
+  return label;
+}
+
+void appendNode(Graph& graph, const Analysis& analysis,
+                const RoutineEntry& entry) {
+  std::string& out = graph.text;
+  out += "    ";
+  out += dotNodeId(graph.ids.at(&entry));
+  out += " [label=";
+  appendDotString(out, nodeLabel(entry));
+  if ((entry.flags & ROUTINE_TASK) != 0) out += ", peripheries=2";
+  if (&entry == analysis.top) out += ", style=bold";
+  if (!isComputed(entry)) out += ", color=grey, fontcolor=grey";
+  out += "];\n";
+}
+
+// One cluster per module with drawn routines, in project-file order.
+void appendClusters(Graph& graph, const RoutineTable& table,
+                    const Analysis& analysis) {
+  std::vector<std::vector<const RoutineEntry*>> clusters(
+      analysis.modules.size() + 1);
+  for (const RoutineEntry* entry : table.entries) {
+    if (graph.ids.count(entry) != 0) {
+      clusters[clusterOf(analysis, *entry)].push_back(entry);
+    }
+  }
+  for (size_t c = 0; c < clusters.size(); ++c) {
+    if (clusters[c].empty()) continue;
+    graph.text += "  subgraph ";
+    graph.text += dotClusterId(c);
+    graph.text += " {\n    label=";
+    appendDotString(graph.text, clusterLabel(analysis, c));
+    graph.text += ";\n";
+    for (const RoutineEntry* entry : clusters[c]) {
+      appendNode(graph, analysis, *entry);
+      graph.flushSometimes();
+    }
+    graph.text += "  }\n";
+  }
+}
+
+// An edge per call between drawn routines: red and thick on a deepest
+// chain, dashed and labelled 0 where a recursion was cut.
+void appendEdges(Graph& graph, const RoutineTable& table) {
+  for (const RoutineEntry* caller : table.entries) {
+    if (caller->calls == nullptr || graph.ids.count(caller) == 0) continue;
+    for (const RoutineEntry* callee : caller->calls->items) {
+      if (graph.ids.count(callee) == 0) continue;
+      std::string& out = graph.text;
+      out += "  ";
+      out += dotNodeId(graph.ids.at(caller));
+      out += " -> ";
+      out += dotNodeId(graph.ids.at(callee));
+      if (graph.chainCalls.count({caller, callee}) != 0) {
+        out += " [color=red, penwidth=2.5]";
+      } else if (isCutCall(*caller, *callee)) {
+        out += " [style=dashed, label=\"0\"]";
+      }
+      out += ";\n";
+      graph.flushSometimes();
+    }
+  }
+}
+
+}  // namespace
+
+void writeDotReport(Console& console, const RoutineTable& table,
+                    const Analysis& analysis, bool withUnreached) {
+  Graph graph{console, std::string(), {}, {}};
+  for (size_t i = 0; i < table.entries.size(); ++i) {
+    if (withUnreached || isComputed(*table.entries[i])) {
+      graph.ids.emplace(table.entries[i], i);
+    }
+  }
+  if (analysis.top != nullptr) {
+    for (const RoutineEntry* start : chainStarts(table, analysis.top)) {
+      const std::vector<const RoutineEntry*> chain = deepestChain(*start);
+      for (size_t i = 1; i < chain.size(); ++i) {
+        graph.chainCalls.emplace(chain[i - 1], chain[i]);
+      }
+    }
+  }
+  graph.text = "digraph memtally {\n  label=";
+  appendDotString(graph.text, analysis.projectFile);
+  graph.text += ";\n  labelloc=t;\n  node [shape=box];\n";
+  appendClusters(graph, table, analysis);
+  appendEdges(graph, table);
+  graph.text += "}\n";
+  console.out(graph.text);
+}
+
+}  // namespace memtally

@@ -1,0 +1,22 @@
+// The --dot document: the call graph as a Graphviz digraph, one cluster per
+// module, with the deepest call chains drawn red and the calls cut as
+// recursions dashed.
+#ifndef MEMTALLY_REPORT_DOT_REPORT_H_
+#define MEMTALLY_REPORT_DOT_REPORT_H_
+
+#include "base/console.h"
+#include "report/analysis.h"
+#include "routines/routine_table.h"
+
+namespace memtally {
+
+// Writes the graph of the analysis on standard output: the routines that the
+// estimate reached (with `withUnreached`, the others too, drawn grey), each
+// labelled with its name and total, the top routine bold and the tasks as
+// double-bordered boxes with their stack; an edge per call between them.
+void writeDotReport(Console& console, const RoutineTable& table,
+                    const Analysis& analysis, bool withUnreached);
+
+}  // namespace memtally
+
+#endif  // MEMTALLY_REPORT_DOT_REPORT_H_

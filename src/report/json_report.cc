@@ -1,0 +1,280 @@
+#include "report/json_report.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "base/iso_time.h"
+#include "base/version.h"
+#include "report/budget.h"
+#include "report/call_chain.h"
+#include "report/json_writer.h"
+#include "report/listings.h"
+#include "report/requirement.h"
+#include "scan/scanner.h"
+
+namespace memtally {
+namespace {
+
+// The document on its way to standard output, handed on in pieces.
+struct Document {
+  Console& console;
+  JsonWriter json;
+
+  // Passes on what is written once it has grown large.
+  void flushSometimes() {
+    if (json.text().size() >= 64 * 1024) console.out(json.takeText());
+  }
+};
+
+void member(JsonWriter& json, std::string_view name, std::string_view value) {
+  json.key(name);
+  json.string(value);
+}
+
+void member(JsonWriter& json, std::string_view name, uint32_t value) {
+  json.key(name);
+  json.number(value);
+}
+
+void flag(JsonWriter& json, std::string_view name, bool value) {
+  json.key(name);
+  json.boolean(value);
+}
+
+// A member whose value is a list of routines' full names, on one line.
+void names(JsonWriter& json, std::string_view name,
+           const std::vector<const RoutineEntry*>& routines) {
+  json.key(name);
+  json.beginInlineArray();
+  for (const RoutineEntry* routine : routines) json.string(routine->fullName);
+  json.endArray();
+}
+
+std::vector<const RoutineEntry*> itemsOf(const RoutineRefList* list) {
+  if (list == nullptr) return {};
+  return {list->items.begin(), list->items.end()};
+}
+
+void writeModules(JsonWriter& json, const Analysis& analysis) {
+  json.key("modules");
+  json.beginArray();
+  for (const ProjectModule& module : analysis.modules) {
+    json.beginObject();
+    member(json, "file", module.file);
+    member(json, "name", moduleNameOf(module.file));
+    flag(json, "opened", module.opened);
+    json.endObject();
+  }
+  json.endArray();
+}
+
+void writeEstimate(JsonWriter& json, const Analysis& analysis) {
+  json.key("estimate");
+  if (analysis.top == nullptr) {
+    json.null();
+    return;
+  }
+  const RoutineEntry& top = *analysis.top;
+  json.beginObject();
+  member(json, "routine", top.fullName);
+  flag(json, "application", analysis.applicationMode);
+  member(json, "overheadBytes", top.invocationOverhead);
+  member(json, "paramBytes", top.paramBytes);
+  member(json, "localBytes", top.localBytes);
+  member(json, "calleeBytes", top.calleeBytes);
+  member(json, "staticBytes",
+         analysis.applicationMode ? analysis.staticRam : 0);
+  member(json, "totalBytes", *printedTotal(analysis));
+  json.endObject();
+}
+
+// Where a routine is defined; both null for a routine only the map names.
+void writeDefinition(JsonWriter& json, const Analysis& analysis,
+                     const RoutineEntry& entry) {
+  const bool known = entry.definitionLine != 0 &&
+                     entry.definitionModule < analysis.modules.size();
+  json.key("file");
+  if (known) {
+    json.string(analysis.modules[entry.definitionModule].file);
+  } else {
+    json.null();
+  }
+  json.key("line");
+  if (known) {
+    json.number(entry.definitionLine);
+  } else {
+    json.null();
+  }
+}
+
+void writeRoutine(JsonWriter& json, const Analysis& analysis,
+                  const RoutineEntry& entry) {
+  json.beginObject();
+  member(json, "name", entry.fullName);
+  member(json, "module", entry.moduleName());
+  member(json, "routine", entry.routineName());
+  member(json, "kind", (entry.flags & ROUTINE_FUNCTION) ? "function" : "sub");
+  flag(json, "private", (entry.flags & ROUTINE_PRIVATE) != 0);
+  flag(json, "defined", (entry.flags & ROUTINE_DEFINED) != 0);
+  flag(json, "task", (entry.flags & ROUTINE_TASK) != 0);
+  writeDefinition(json, analysis, entry);
+  member(json, "paramBytes", entry.paramBytes);
+  member(json, "localBytes", entry.localBytes);
+  flag(json, "reached", isComputed(entry));
+  member(json, "overheadBytes", entry.invocationOverhead);
+  member(json, "calleeBytes", entry.calleeBytes);
+  member(json, "totalBytes", entry.totalBytes);
+  json.key("worstCallee");
+  if (entry.worstCallee != nullptr) {
+    json.string(entry.worstCallee->fullName);
+  } else {
+    json.null();
+  }
+  const std::vector<const RoutineEntry*> calls = itemsOf(entry.calls);
+  std::vector<const RoutineEntry*> cut;
+  for (const RoutineEntry* callee : calls) {
+    if (isCutCall(entry, *callee)) cut.push_back(callee);
+  }
+  names(json, "calls", calls);
+  names(json, "cutCalls", cut);
+  // Callers in the order of the callers listing.
+  std::vector<const RoutineEntry*> callers = itemsOf(entry.callers);
+  std::stable_sort(callers.begin(), callers.end(),
+                   [](const RoutineEntry* a, const RoutineEntry* b) {
+                     return compareByRoutineName(*a, *b) < 0;
+                   });
+  names(json, "callers", callers);
+  json.endObject();
+}
+
+void writeRoutines(Document& document, const RoutineTable& table,
+                   const Analysis& analysis) {
+  document.json.key("routines");
+  document.json.beginArray();
+  for (const RoutineEntry* entry : table.entries) {
+    writeRoutine(document.json, analysis, *entry);
+    document.flushSometimes();
+  }
+  document.json.endArray();
+}
+
+void writeTasks(JsonWriter& json, const RoutineTable& table) {
+  json.key("tasks");
+  json.beginArray();
+  for (const RoutineEntry* entry : table.entries) {
+    if ((entry->flags & ROUTINE_TASK) == 0) continue;
+    json.beginObject();
+    member(json, "routine", entry->fullName);
+    member(json, "stackBytes", static_cast<uint32_t>(entry->totalBytes + 6));
+    json.endObject();
+  }
+  json.endArray();
+}
+
+// The routines the unused listing prints, in its order: by full name.
+void writeUnused(JsonWriter& json, const RoutineTable& table) {
+  std::vector<const RoutineEntry*> byName(table.entries.begin(),
+                                          table.entries.end());
+  std::stable_sort(byName.begin(), byName.end(),
+                   [](const RoutineEntry* a, const RoutineEntry* b) {
+                     return compareByFullName(*a, *b) < 0;
+                   });
+  json.key("unused");
+  json.beginArray();
+  for (const RoutineEntry* entry : byName) {
+    if (entry->totalBytes == 0) json.string(entry->fullName);
+  }
+  json.endArray();
+}
+
+void writeChain(Document& document, const RoutineEntry& from) {
+  JsonWriter& json = document.json;
+  json.beginObject();
+  member(json, "from", from.fullName);
+  member(json, "totalBytes", from.totalBytes);
+  json.key("steps");
+  json.beginArray();
+  for (const RoutineEntry* step : deepestChain(from)) {
+    json.beginObject();
+    member(json, "routine", step->fullName);
+    member(json, "overheadBytes", step->invocationOverhead);
+    member(json, "paramBytes", step->paramBytes);
+    member(json, "localBytes", step->localBytes);
+    member(json, "frameBytes", frameBytes(*step));
+    json.endObject();
+    document.flushSometimes();
+  }
+  json.endArray();
+  json.endObject();
+}
+
+void writeWarnings(Document& document, const Analysis& analysis) {
+  JsonWriter& json = document.json;
+  json.key("warnings");
+  json.beginArray();
+  for (const Warning& warning : analysis.warnings.ordered()) {
+    json.beginObject();
+    member(json, "file", warning.file);
+    json.key("line");
+    if (warning.line != 0) {
+      json.number(warning.line);
+    } else {
+      json.null();
+    }
+    member(json, "kind", warningKindName(warning.kind));
+    member(json, "message", warning.message);
+    json.endObject();
+    document.flushSometimes();
+  }
+  json.endArray();
+}
+
+void writeBudget(JsonWriter& json, const Analysis& analysis,
+                 std::optional<uint32_t> budget) {
+  if (!budget) return;
+  json.key("budget");
+  json.beginObject();
+  member(json, "bytes", *budget);
+  flag(json, "exceeded",
+       judgeBudget(printedTotal(analysis), *budget).status != 0);
+  json.endObject();
+}
+
+}  // namespace
+
+void writeJsonReport(Console& console, const RoutineTable& table,
+                     const Analysis& analysis, std::optional<uint32_t> budget) {
+  Document document{console, JsonWriter()};
+  JsonWriter& json = document.json;
+  json.beginObject();
+  member(json, "$schema", kReportSchemaId);
+  member(json, "memtally", kVersion);
+  member(json, "project", analysis.projectFile);
+  member(json, "analyzed",
+         formatIsoTime(analysis.time, utcOffsetSeconds(analysis.time)));
+  writeModules(json, analysis);
+  json.key("map");
+  json.beginObject();
+  member(json, "file", analysis.mapFile);
+  member(json, "staticBytes", analysis.staticRam);
+  json.endObject();
+  writeEstimate(json, analysis);
+  writeRoutines(document, table, analysis);
+  writeTasks(json, table);
+  writeUnused(json, table);
+  json.key("chains");
+  json.beginArray();
+  if (analysis.top != nullptr) {
+    for (const RoutineEntry* start : chainStarts(table, analysis.top)) {
+      writeChain(document, *start);
+    }
+  }
+  json.endArray();
+  writeWarnings(document, analysis);
+  writeBudget(json, analysis, budget);
+  json.endObject();
+  console.out(json.takeText());
+}
+
+}  // namespace memtally

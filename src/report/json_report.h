@@ -1,0 +1,28 @@
+// The --json document: the whole analysis, for programs, with every name
+// written whole.
+#ifndef MEMTALLY_REPORT_JSON_REPORT_H_
+#define MEMTALLY_REPORT_JSON_REPORT_H_
+
+#include <cstdint>
+#include <optional>
+
+#include "base/console.h"
+#include "report/analysis.h"
+#include "routines/routine_table.h"
+
+namespace memtally {
+
+// The schema the document follows and names in its "$schema" member.
+inline constexpr char kReportSchemaId[] =
+    "https://memtally.org/schema/memtally-report.schema.json";
+
+// Writes the document of the analysis on standard output: the estimate, every
+// routine of the table in routine order, the tasks, the unused routines, the
+// deepest call chains, the warnings and, when `budget` is given, its verdict.
+// The table must be in routine order, with its lists as recorded.
+void writeJsonReport(Console& console, const RoutineTable& table,
+                     const Analysis& analysis, std::optional<uint32_t> budget);
+
+}  // namespace memtally
+
+#endif  // MEMTALLY_REPORT_JSON_REPORT_H_

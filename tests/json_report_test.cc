@@ -1,0 +1,127 @@
+// The --json document: what it holds beside the text report, and the rules
+// of a run that writes a document.
+#include "report/json_report.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/utf8.h"
+#include "support/memory_run.h"
+
+namespace memtally {
+namespace {
+
+using testing::MemoryRun;
+
+MemoryFileSystem project(const std::string& module, const std::string& map) {
+  MemoryFileSystem files;
+  files.add("P.bxp", "A.bas\nGone.bas\n");
+  files.add("A.bas", module);
+  files.add("P.mpp", map);
+  return files;
+}
+
+constexpr char kModule[] =
+    "Sub Main()\n  Call Helper\n  Call Main\nEnd Sub\n"
+    "Private Function Helper()\n  CallTask \"Worker\", S\nEnd Function\n"
+    "Sub Worker()\nEnd Sub\n";
+constexpr char kMap[] =
+    "RAM allocated: 20\nFORMAL PARAMETERS\n 1 3 A.Helper.x\n"
+    " 1 4 A.Caf\xe9.y\nLOCAL VARIABLES\nCODE MEMORY\n";
+
+TEST(JsonReportTest, DocumentAloneOnStandardOutputWithEveryNameWhole) {
+  MemoryFileSystem files = project(kModule, kMap);
+  const MemoryRun run = testing::runInMemory({"--json", "-u", "P"}, files);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out.rfind("{\n  \"$schema\": \"", 0), 0u) << run.out;
+  EXPECT_TRUE(isValidUtf8(run.out));
+  EXPECT_EQ(run.err,
+            "Can't open the BasicX module \"Gone.bas\".\n"
+            "Can't open the BasicX module \"Gone.bas\".\n");
+  for (const char* expected : {
+           "\"analyzed\": \"2026-12-09T07:05:03+00:00\"",
+           "{\n      \"file\": \"Gone.bas\",\n      \"name\": \"Gone\",\n"
+           "      \"opened\": false\n    }",
+           // A byte that is not UTF-8 reads as Latin-1.
+           "\"name\": \"A.Caf\xc3\xa9\"",
+           "\"kind\": \"function\",\n      \"private\": true",
+           "\"calls\": [\"A.Helper\", \"A.Main\"],\n"
+           "      \"cutCalls\": [\"A.Main\"]",
+           "\"file\": null,\n      \"line\": null",
+           "\"tasks\": [\n    {\n      \"routine\": \"A.Worker\",\n"
+           "      \"stackBytes\": 15\n    }\n  ]",
+           "\"unused\": [\n    \"A.Caf\xc3\xa9\"\n  ]",
+           "\"kind\": \"recursion\",\n      \"message\": \"recursion: A.Main "
+           "calls itself; the call counts 0 bytes\"",
+       }) {
+    EXPECT_NE(run.out.find(expected), std::string::npos) << expected;
+  }
+  // Without --budget there is no verdict in the document.
+  EXPECT_EQ(run.out.find("\"budget\""), std::string::npos);
+}
+
+TEST(JsonReportTest, BudgetAndCheckKeepTheirStatusAndMessages) {
+  MemoryFileSystem files = project(kModule, kMap);
+  const MemoryRun run = testing::runInMemory(
+      {"--check", "--budget=40", "--path", "--json", "P", "-d"}, files);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.out.find("\"budget\": {\n    \"bytes\": 40,\n"
+                         "    \"exceeded\": true\n  }\n}\n"),
+            std::string::npos);
+  EXPECT_EQ(run.err,
+            "Can't open the BasicX module \"Gone.bas\".\n"
+            "Can't open the BasicX module \"Gone.bas\".\n"
+            "P.mpp:4: warning: the map names A.Caf\xe9, which no module "
+            "defines\n"
+            "A.bas:3: warning: recursion: A.Main calls itself; the call counts "
+            "0 bytes\n"
+            "Estimated RAM use of 47 bytes exceeds the budget of 40 bytes.\n"
+            "Superfluous option \"-d\" ignored.\n");
+}
+
+TEST(JsonReportTest, FailedRunsLeaveStandardOutputEmpty) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string module;
+    std::string err;
+  };
+  const std::string overlong =
+      "Sub Main()\n" + std::string(510, 'x') + "_more\n";
+  const Case cases[] = {
+      {{"--json", "--dot", "P"},
+       kModule,
+       "Options --json and --dot cannot be combined.\n"},
+      {{"--dot", "-x", "P"}, kModule, "Unrecognized option - \"-x\".\n"},
+      {{"--json", "--budget"},
+       kModule,
+       "Missing byte count for option --budget.\n"},
+      {{"--json", "Nope"},
+       kModule,
+       "Can't open the BasicX project file \"Nope.bxp\".\n"},
+      // The overlong-line message of the text report goes to standard error.
+      {{"--dot", "P"},
+       overlong,
+       "Line exceeded maximum length at line 1 of module \"A.bas\"\n"},
+  };
+  for (const Case& c : cases) {
+    MemoryFileSystem files = project(c.module, kMap);
+    const MemoryRun run = testing::runInMemory(c.args, files);
+    EXPECT_EQ(run.status, 1) << c.args[1];
+    EXPECT_EQ(run.out, "") << c.args[1];
+    EXPECT_EQ(run.err, c.err) << c.args[1];
+  }
+}
+
+TEST(JsonReportTest, MissingTopRoutineStillGivesTheDocument) {
+  MemoryFileSystem files = project(kModule, kMap);
+  const MemoryRun run = testing::runInMemory({"--json", "-tNone", "P"}, files);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("\"estimate\": null,"), std::string::npos);
+  EXPECT_NE(run.out.find("\"chains\": [],"), std::string::npos);
+  EXPECT_EQ(run.err.substr(run.err.size() - 28),
+            "No public None() sub found.\n");
+}
+
+}  // namespace
+}  // namespace memtally
