@@ -25,7 +25,9 @@
 // what the first printed plus the chains after the estimate and warning
 // lines after the report; each chain's frames must add up to its total, and
 // in the table of the same analysis every step of a chain is a call of the
-// step before it.
+// step before it. A third run writes the JSON document: it must be valid
+// UTF-8 and JSON, with the messages of the plain run, or, when the run
+// fails, nothing at all on standard output.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -38,9 +40,11 @@
 #include "base/console.h"
 #include "base/fatal.h"
 #include "base/file_system.h"
+#include "base/utf8.h"
 #include "driver/command_line.h"
 #include "driver/driver.h"
 #include "fuzz_check.h"
+#include "json_check.h"
 #include "report/call_chain.h"
 
 namespace memtally::fuzz {
@@ -367,6 +371,32 @@ void checkChainsInTable(const std::vector<std::string>& args,
   }
 }
 
+// The run with --json ends as the plain run ended, with the same messages;
+// its standard output is one JSON document in valid UTF-8, or empty when the
+// run failed.
+void checkJson(const std::vector<std::string>& args, MemoryFileSystem& files,
+               const StringConsole& plain, int status) {
+  std::vector<std::string> jsonArgs = {"--json"};
+  jsonArgs.insert(jsonArgs.end(), args.begin(), args.end());
+  StringConsole json;
+  FUZZ_CHECK(runMemtally(jsonArgs, files, json, fixedClock) == status);
+  const std::string& out = json.stdoutText();
+  if (status == 1) {
+    checkFatalMessage(json);
+    FUZZ_CHECK(out.empty());
+    return;
+  }
+  if (plain.stdoutText() == kVersionLine ||
+      startsWith(plain.stdoutText().substr(std::string_view(kBanner).size()),
+                 usageText())) {
+    FUZZ_CHECK(out == plain.stdoutText());
+    return;
+  }
+  FUZZ_CHECK(json.stderrText() == plain.stderrText());
+  FUZZ_CHECK(isValidUtf8(out));
+  FUZZ_CHECK(JsonCheck(out).valid());
+}
+
 }  // namespace
 }  // namespace memtally::fuzz
 
@@ -410,5 +440,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
              status);
   const std::vector<std::string> starts = checkExplained(console, explained);
   checkChainsInTable(args, files, starts);
+  checkJson(args, files, console, status);
   return 0;
 }
