@@ -50,7 +50,7 @@ _memtally() {
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W \
-      "-c -d -u -t --budget --path --check --help --version" -- "$cur")
+      "-c -d -u -t --budget --path --check --json --dot --help --version" -- "$cur")
     return 0
   fi
   local project

@@ -118,7 +118,7 @@ std::string jsonSample() {
   w.endArray();
   w.endObject();
   w.endObject();
-  return w.text();
+  return std::string(w.text());
 }
 
 std::string node(size_t index, std::string_view label,

@@ -43,7 +43,7 @@ TEST(DotReportTest, ReachedRoutinesInModuleClustersWithChainsAndCutCalls) {
   // chain goes through Show, which calls itself, to Fetch.
   EXPECT_EQ(graph,
             "digraph memtally {\n"
-            "  label=\"P.bxp\";\n"
+            "  label=\"P.bxp: estimate 43 bytes\";\n"
             "  labelloc=t;\n"
             "  node [shape=box];\n"
             "  subgraph cluster_m1 {\n"

@@ -67,5 +67,18 @@ TEST(ReadmeE2ETest, RunsShownOnTheExampleAreWhatTheToolPrints) {
   }
 }
 
+TEST(ReadmeE2ETest, CallGraphPictureIsDrawnFromTheExamplesGraph) {
+  // doc/blink-callgraph.svg is rendered from doc/blink-callgraph.dot, which
+  // must be what --dot writes for the example.
+  const std::filesystem::path source(MEMTALLY_SOURCE_DIR);
+  std::ifstream file(source / "doc" / "blink-callgraph.dot", std::ios::binary);
+  std::stringstream committed;
+  committed << file.rdbuf();
+  const auto run = runTool({"--dot", "Blink"}, source / "examples" / "Blink");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, committed.str());
+  EXPECT_TRUE(std::filesystem::exists(source / "doc" / "blink-callgraph.svg"));
+}
+
 }  // namespace
 }  // namespace memtally

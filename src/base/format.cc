@@ -1,16 +1,29 @@
 #include "base/format.h"
 
+#include <algorithm>
+
 namespace memtally {
 
 void appendUnsigned(std::string& out, uint64_t value, int width) {
-  char digits[24];
-  int n = 0;
+  // The digits are written from the end of a buffer that also holds the
+  // widest padding the report uses, and appended at once.
+  char text[48];
+  size_t start = sizeof text;
   do {
-    digits[n++] = static_cast<char>('0' + value % 10);
+    text[--start] = static_cast<char>('0' + value % 10);
     value /= 10;
   } while (value != 0);
-  for (int pad = width - n; pad > 0; --pad) out.push_back(' ');
-  while (n > 0) out.push_back(digits[--n]);
+  const size_t digits = sizeof text - start;
+  size_t pad = width > 0 && static_cast<size_t>(width) > digits
+                   ? static_cast<size_t>(width) - digits
+                   : 0;
+  if (pad > start) {
+    out.append(pad - start, ' ');
+    pad = start;
+  }
+  start -= pad;
+  std::fill(text + start, text + start + pad, ' ');
+  out.append(text + start, sizeof text - start);
 }
 
 void appendColumn(std::string& out, std::string_view text, size_t width) {

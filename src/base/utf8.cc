@@ -67,6 +67,11 @@ void appendUtf8(std::string& out, std::string_view text) {
   size_t pending = 0;  // start of the valid stretch not yet appended
   size_t i = 0;
   while (i < text.size()) {
+    // Names are mostly ASCII, which stays as it is.
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
     const size_t length = utf8SequenceLength(text.substr(i));
     if (length != 0) {
       i += length;

@@ -139,7 +139,11 @@ void writeDotReport(Console& console, const RoutineTable& table,
     }
   }
   graph.text = "digraph memtally {\n  label=";
-  appendDotString(graph.text, analysis.projectFile);
+  const std::optional<uint32_t> total = printedTotal(analysis);
+  appendDotString(
+      graph.text,
+      analysis.projectFile + (total ? ": estimate " + decimal(*total) + " bytes"
+                                    : ": no estimate"));
   graph.text += ";\n  labelloc=t;\n  node [shape=box];\n";
   appendClusters(graph, table, analysis);
   appendEdges(graph, table);

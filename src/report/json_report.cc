@@ -1,6 +1,7 @@
 #include "report/json_report.h"
 
 #include <algorithm>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,10 @@ struct Document {
 
   // Passes on what is written once it has grown large.
   void flushSometimes() {
-    if (json.text().size() >= 64 * 1024) console.out(json.takeText());
+    if (json.text().size() >= 64 * 1024) {
+      console.out(json.text());
+      json.clearText();
+    }
   }
 };
 
@@ -43,17 +47,18 @@ void flag(JsonWriter& json, std::string_view name, bool value) {
 }
 
 // A member whose value is a list of routines' full names, on one line.
-void names(JsonWriter& json, std::string_view name,
-           const std::vector<const RoutineEntry*>& routines) {
+template <typename Routines>
+void names(JsonWriter& json, std::string_view name, const Routines& routines) {
   json.key(name);
   json.beginInlineArray();
   for (const RoutineEntry* routine : routines) json.string(routine->fullName);
   json.endArray();
 }
 
-std::vector<const RoutineEntry*> itemsOf(const RoutineRefList* list) {
+// The items of a list that may be absent.
+std::span<RoutineEntry* const> itemsOf(const RoutineRefList* list) {
   if (list == nullptr) return {};
-  return {list->items.begin(), list->items.end()};
+  return list->items;
 }
 
 void writeModules(JsonWriter& json, const Analysis& analysis) {
@@ -131,7 +136,7 @@ void writeRoutine(JsonWriter& json, const Analysis& analysis,
   } else {
     json.null();
   }
-  const std::vector<const RoutineEntry*> calls = itemsOf(entry.calls);
+  const std::span<RoutineEntry* const> calls = itemsOf(entry.calls);
   std::vector<const RoutineEntry*> cut;
   for (const RoutineEntry* callee : calls) {
     if (isCutCall(entry, *callee)) cut.push_back(callee);
@@ -139,7 +144,8 @@ void writeRoutine(JsonWriter& json, const Analysis& analysis,
   names(json, "calls", calls);
   names(json, "cutCalls", cut);
   // Callers in the order of the callers listing.
-  std::vector<const RoutineEntry*> callers = itemsOf(entry.callers);
+  const std::span<RoutineEntry* const> listed = itemsOf(entry.callers);
+  std::vector<const RoutineEntry*> callers(listed.begin(), listed.end());
   std::stable_sort(callers.begin(), callers.end(),
                    [](const RoutineEntry* a, const RoutineEntry* b) {
                      return compareByRoutineName(*a, *b) < 0;
@@ -196,7 +202,7 @@ void writeChain(Document& document, const RoutineEntry& from) {
   json.key("steps");
   json.beginArray();
   for (const RoutineEntry* step : deepestChain(from)) {
-    json.beginObject();
+    json.beginInlineObject();
     member(json, "routine", step->fullName);
     member(json, "overheadBytes", step->invocationOverhead);
     member(json, "paramBytes", step->paramBytes);
@@ -274,7 +280,7 @@ void writeJsonReport(Console& console, const RoutineTable& table,
   writeWarnings(document, analysis);
   writeBudget(json, analysis, budget);
   json.endObject();
-  console.out(json.takeText());
+  console.out(json.text());
 }
 
 }  // namespace memtally

@@ -1,5 +1,7 @@
 #include "report/json_writer.h"
 
+#include <algorithm>
+
 #include "base/format.h"
 #include "base/utf8.h"
 
@@ -40,10 +42,38 @@ void appendEscape(std::string& out, unsigned char c) {
   out.push_back(hex[c & 0x0F]);
 }
 
+// The bytes a JSON string holds as they are: ASCII without quotes,
+// backslashes and control characters.
+struct PlainBytes {
+  bool plain[256] = {};
+  constexpr PlainBytes() {
+    for (int c = 0x20; c < 0x80; ++c) plain[c] = c != '"' && c != '\\';
+  }
+};
+constexpr PlainBytes kPlainBytes;
+
+// True for text that a JSON string holds as it is, as most names are.
+bool isPlain(std::string_view text) {
+  for (const char c : text) {
+    if (!kPlainBytes.plain[static_cast<unsigned char>(c)]) return false;
+  }
+  return true;
+}
+
+// Spaces enough for the indentation of any depth the documents reach; a
+// deeper one is indented as far as these go.
+constexpr std::string_view kLineBreak =
+    ",\n                                                                ";
+
 }  // namespace
 
 void appendJsonString(std::string& out, std::string_view text) {
   out.push_back('"');
+  if (isPlain(text)) {
+    out.append(text);
+    out.push_back('"');
+    return;
+  }
   // Escaped bytes are ASCII and so never inside a multi-byte sequence:
   // converting the stretches between them converts the whole text.
   size_t pending = 0;
@@ -60,6 +90,8 @@ void appendJsonString(std::string& out, std::string_view text) {
 
 void JsonWriter::beginObject() { begin(true, false); }
 
+void JsonWriter::beginInlineObject() { begin(true, true); }
+
 void JsonWriter::endObject() { end(); }
 
 void JsonWriter::beginArray() { begin(false, false); }
@@ -70,33 +102,51 @@ void JsonWriter::endArray() { end(); }
 
 void JsonWriter::key(std::string_view name) {
   separateItem();
-  appendJsonString(out_, name);
-  out_.append(": ");
+  putString(name);
+  put(": ");
   afterKey_ = true;
 }
 
 void JsonWriter::string(std::string_view text) {
   beforeValue();
-  appendJsonString(out_, text);
+  putString(text);
   afterValue();
 }
 
 void JsonWriter::number(uint32_t value) {
   beforeValue();
-  appendUnsigned(out_, value);
+  char digits[10];
+  size_t n = sizeof digits;
+  do {
+    digits[--n] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  put(std::string_view(digits + n, sizeof digits - n));
   afterValue();
 }
 
 void JsonWriter::boolean(bool value) {
   beforeValue();
-  out_.append(value ? "true" : "false");
+  put(value ? "true" : "false");
   afterValue();
 }
 
 void JsonWriter::null() {
   beforeValue();
-  out_.append("null");
+  put("null");
   afterValue();
+}
+
+void JsonWriter::putString(std::string_view text) {
+  if (isPlain(text)) {
+    out_.push_back('"');
+    put(text);
+    out_.push_back('"');
+    return;
+  }
+  std::string escaped;
+  appendJsonString(escaped, text);
+  put(escaped);
 }
 
 void JsonWriter::begin(bool object, bool inlined) {
@@ -111,8 +161,8 @@ void JsonWriter::end() {
   const Container closed = open_.back();
   open_.pop_back();
   if (closed.items > 0 && !closed.inlined) {
-    out_.push_back('\n');
-    out_.append(2 * open_.size(), ' ');
+    put(kLineBreak.substr(
+        1, std::min(1 + 2 * open_.size(), kLineBreak.size() - 1)));
   }
   out_.push_back(closed.object ? '}' : ']');
   afterValue();
@@ -136,12 +186,13 @@ void JsonWriter::afterValue() {
 void JsonWriter::separateItem() {
   if (open_.empty()) return;
   Container& container = open_.back();
-  if (container.items > 0) out_.push_back(',');
   if (container.inlined) {
-    if (container.items > 0) out_.push_back(' ');
+    if (container.items > 0) put(", ");
   } else {
-    out_.push_back('\n');
-    out_.append(2 * open_.size(), ' ');
+    // A comma after an earlier item, then the line break and indentation.
+    const size_t from = container.items > 0 ? 0 : 1;
+    const size_t length = std::min(2 + 2 * open_.size(), kLineBreak.size());
+    put(kLineBreak.substr(from, length - from));
   }
   ++container.items;
 }

@@ -30,6 +30,10 @@ class JsonWriter {
   // Ends the innermost open object or array.
   void endObject();
 
+  // Starts an object written on one line, for small records in long lists;
+  // whatever is nested in it stays on that line too.
+  void beginInlineObject();
+
   // Starts an array written one item per line.
   void beginArray();
 
@@ -41,6 +45,7 @@ class JsonWriter {
   void endArray();
 
   // Writes the name of the next member of the open object; its value follows.
+  // Member names are the document's own: ASCII that needs no escape.
   void key(std::string_view name);
 
   // Writes a string value.
@@ -56,15 +61,11 @@ class JsonWriter {
   void null();
 
   // The document written so far.
-  const std::string& text() const { return out_; }
+  std::string_view text() const { return {out_.data(), out_.size()}; }
 
-  // Returns the text written since the last call and forgets it, so that a
-  // large document can be handed on in pieces as it is written.
-  std::string takeText() {
-    std::string taken;
-    taken.swap(out_);
-    return taken;
-  }
+  // Forgets the text written so far, once the caller has handed it on, so
+  // that a large document goes out in pieces as it is written.
+  void clearText() { out_.clear(); }
 
   // True when the top value is written and every object and array is closed.
   bool complete() const { return done_ && open_.empty(); }
@@ -82,8 +83,15 @@ class JsonWriter {
   void beforeValue();
   void afterValue();
   void separateItem();
+  void putString(std::string_view text);
 
-  std::string out_;
+  // Appends text. The document is written in many small pieces, and a
+  // vector of its own keeps each of them an inline copy.
+  void put(std::string_view text) {
+    out_.insert(out_.end(), text.begin(), text.end());
+  }
+
+  std::vector<char> out_;
   std::vector<Container> open_;
   bool afterKey_ = false;  // a key was written and waits for its value
   bool done_ = false;      // the top value is complete
