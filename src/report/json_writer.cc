@@ -137,11 +137,25 @@ void JsonWriter::null() {
   afterValue();
 }
 
+void JsonWriter::grow(size_t more) {
+  const size_t capacity = std::max(2 * capacity_, size_ + more + 4096);
+  std::unique_ptr<char[]> larger(new char[capacity]);
+  if (size_ > 0) std::memcpy(larger.get(), buffer_.get(), size_);
+  buffer_ = std::move(larger);
+  capacity_ = capacity;
+}
+
+void JsonWriter::rawValue(std::string_view json) {
+  beforeValue();
+  put(json);
+  afterValue();
+}
+
 void JsonWriter::putString(std::string_view text) {
   if (isPlain(text)) {
-    out_.push_back('"');
+    put('"');
     put(text);
-    out_.push_back('"');
+    put('"');
     return;
   }
   std::string escaped;
@@ -152,7 +166,7 @@ void JsonWriter::putString(std::string_view text) {
 void JsonWriter::begin(bool object, bool inlined) {
   beforeValue();
   const bool inInline = !open_.empty() && open_.back().inlined;
-  out_.push_back(object ? '{' : '[');
+  put(object ? '{' : '[');
   open_.push_back(Container{object, inlined || inInline, 0});
 }
 
@@ -164,7 +178,7 @@ void JsonWriter::end() {
     put(kLineBreak.substr(
         1, std::min(1 + 2 * open_.size(), kLineBreak.size() - 1)));
   }
-  out_.push_back(closed.object ? '}' : ']');
+  put(closed.object ? '}' : ']');
   afterValue();
 }
 
@@ -178,7 +192,7 @@ void JsonWriter::beforeValue() {
 
 void JsonWriter::afterValue() {
   if (open_.empty()) {
-    out_.push_back('\n');
+    put('\n');
     done_ = true;
   }
 }

@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,12 +62,16 @@ class JsonWriter {
   // Writes null.
   void null();
 
+  // Writes a value that the caller has already written as JSON text on one
+  // line, such as a record of a long list that is written often.
+  void rawValue(std::string_view json);
+
   // The document written so far.
-  std::string_view text() const { return {out_.data(), out_.size()}; }
+  std::string_view text() const { return {buffer_.get(), size_}; }
 
   // Forgets the text written so far, once the caller has handed it on, so
   // that a large document goes out in pieces as it is written.
-  void clearText() { out_.clear(); }
+  void clearText() { size_ = 0; }
 
   // True when the top value is written and every object and array is closed.
   bool complete() const { return done_ && open_.empty(); }
@@ -85,13 +91,21 @@ class JsonWriter {
   void separateItem();
   void putString(std::string_view text);
 
-  // Appends text. The document is written in many small pieces, and a
-  // vector of its own keeps each of them an inline copy.
+  // Appends text. The document is written in many small pieces, most of
+  // them of a length known where they are written, so this stays inline.
   void put(std::string_view text) {
-    out_.insert(out_.end(), text.begin(), text.end());
+    if (capacity_ - size_ < text.size()) grow(text.size());
+    std::memcpy(buffer_.get() + size_, text.data(), text.size());
+    size_ += text.size();
   }
+  void put(char c) { put(std::string_view(&c, 1)); }
 
-  std::vector<char> out_;
+  // Makes room for `more` bytes beyond those written.
+  void grow(size_t more);
+
+  std::unique_ptr<char[]> buffer_;  // the text written, size_ bytes of it
+  size_t size_ = 0;
+  size_t capacity_ = 0;
   std::vector<Container> open_;
   bool afterKey_ = false;  // a key was written and waits for its value
   bool done_ = false;      // the top value is complete
