@@ -56,6 +56,14 @@ class WarningLog {
   // Records a warning.
   void add(Warning warning) { warnings_.push_back(std::move(warning)); }
 
+  // Records a warning of `kind` at `line` of `file` (0: no line applies),
+  // found in `source`, at position `module` for a module.
+  void add(WarningSource source, size_t module, std::string_view file,
+           uint32_t line, WarningKind kind, std::string message) {
+    add(Warning{source, module, std::string(file), line, kind,
+                std::move(message)});
+  }
+
   // Returns the warnings in the order they are printed: the project file's
   // by line, then each module's in project-file order and by line, then the
   // map file's by line, then the computation's as they were added. A

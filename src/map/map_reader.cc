@@ -45,13 +45,8 @@ struct MapReader {
 
 void warn(const MapReader& reader, uint32_t line, WarningKind kind,
           std::string message) {
-  Warning warning;
-  warning.source = WarningSource::kMap;
-  warning.file = reader.warnings.file;
-  warning.line = line;
-  warning.kind = kind;
-  warning.message = std::move(message);
-  reader.warnings.log->add(std::move(warning));
+  reader.warnings.log->add(WarningSource::kMap, 0, reader.warnings.file, line,
+                           kind, std::move(message));
 }
 
 // True when a run of decimal digits stands for more than 32 bits hold.

@@ -16,13 +16,8 @@ constexpr size_t kProjectLineCapacity = 79;
 
 void warn(const ProjectWarnings& warnings, uint32_t line, WarningKind kind,
           std::string message) {
-  Warning warning;
-  warning.source = WarningSource::kProject;
-  warning.file = warnings.file;
-  warning.line = line;
-  warning.kind = kind;
-  warning.message = std::move(message);
-  warnings.log->add(std::move(warning));
+  warnings.log->add(WarningSource::kProject, 0, warnings.file, line, kind,
+                    std::move(message));
 }
 
 // Warns about a module whose name is cut at a dot of a folder name (as

@@ -58,14 +58,8 @@ bool collectsWarnings(const ModuleScan& scan, bool definitionsPass) {
 
 void warn(const ModuleScan& scan, uint32_t line, WarningKind kind,
           std::string message) {
-  Warning warning;
-  warning.source = WarningSource::kModule;
-  warning.module = scan.context.position;
-  warning.file = scan.fileName;
-  warning.line = line;
-  warning.kind = kind;
-  warning.message = std::move(message);
-  scan.context.warnings->add(std::move(warning));
+  scan.context.warnings->add(WarningSource::kModule, scan.context.position,
+                             scan.fileName, line, kind, std::move(message));
 }
 
 // Warns about what reading the piece just read met: UTF-16 text at the
