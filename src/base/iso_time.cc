@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #ifdef _WIN32
-#include <time.h>
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 #endif
 
 namespace memtally {
@@ -24,12 +26,13 @@ void appendField(std::string& out, long long value, long long low,
 
 long utcOffsetSeconds(const std::tm& local) {
 #ifdef _WIN32
-  // The C runtime keeps the zone's standard offset and its daylight bias.
-  long zone = 0;
-  long bias = 0;
-  _get_timezone(&zone);
-  if (local.tm_isdst > 0) _get_dstbias(&bias);
-  return -(zone + bias);
+  // Windows gives the zone's bias in minutes (UTC is local time plus it)
+  // and the bias of its standard and daylight time.
+  TIME_ZONE_INFORMATION zone;
+  if (GetTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID) return 0;
+  const long bias =
+      zone.Bias + (local.tm_isdst > 0 ? zone.DaylightBias : zone.StandardBias);
+  return -bias * 60;
 #else
   return local.tm_gmtoff;
 #endif
