@@ -151,7 +151,10 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
     }
     RoutineEntry* callee = findCalledRoutine(scan.table, scan.module, token);
     if (callee == nullptr) continue;
-    addCallPair(scan.table, caller, callee, (scan.options & OPT_CALLERS) != 0);
+    addCall(scan.table, caller, callee);
+    if ((scan.options & OPT_CALLERS) != 0) {
+      addCaller(scan.table, callee, caller);
+    }
   }
 }
 
