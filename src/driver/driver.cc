@@ -142,6 +142,8 @@ void processProject(RoutineTable& table, FileSystem& files, Console& console,
   const uint32_t staticRam = processMap(table, *mapFile);
   mapFile.reset();
 
+  // The map may have added routines: the task pass and the listings walk the
+  // table in routine order, and the top routine is the first of its run.
   ensureRoutineOrder(table);
   computeTasks(table);
   RoutineEntry* top = findCalledRoutine(table, std::string_view(), targetName);

@@ -34,6 +34,9 @@ void readProjectFile(RoutineTable& table, FileSystem& files, Console& console,
                      LineReader& project, int options) {
   scanListedModules(table, files, console, project, options | SCAN_DEFINITIONS,
                     false);
+  // Every routine is defined now; the calls pass resolves names by the runs
+  // that this records.
+  ensureRoutineOrder(table);
   project.rewind();
   scanListedModules(table, files, console, project, options, true);
 }
