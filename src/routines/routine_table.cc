@@ -146,6 +146,30 @@ void appendUnique(RoutineTable& table, RoutineRefList*& list,
   }
 }
 
+// Records the run of every routine name, walking the entries in table
+// order. Returns false, with the runs incomplete, at the first entry that is
+// out of routine order.
+bool recordRuns(RoutineTable& table) {
+  table.runs.clear();
+  table.runs.reserve(table.entries.size());
+  const RoutineEntry* previous = nullptr;
+  RoutineRun* run = nullptr;
+  for (RoutineEntry* entry : table.entries) {
+    if (previous != nullptr && compareRoutineOrder(*previous, *entry) >= 0) {
+      return false;
+    }
+    const std::string_view name = entry->foldedRoutine();
+    if (run == nullptr || run->first->foldedRoutine() != name) {
+      run = &table.runs.emplace(name, RoutineRun{entry, entry, nullptr})
+                 .first->second;
+    }
+    run->last = entry;
+    if ((entry->flags & ROUTINE_PRIVATE) == 0) run->lastPublic = entry;
+    previous = entry;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool RoutineRefList::holds(const RoutineEntry* entry) const {
@@ -188,31 +212,14 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
 }
 
 void ensureRoutineOrder(RoutineTable& table) {
+  if (recordRuns(table)) return;
   // No two entries are equal in routine order, so stability does not show;
-  // the merge sort is simply the faster on a large table. After the map pass
-  // only the routines it added are out of order.
-  const auto before = [](const RoutineEntry* a, const RoutineEntry* b) {
-    return compareRoutineOrder(*a, *b) < 0;
-  };
-  auto& entries = table.entries;
-  const auto sorted =
-      std::is_sorted_until(entries.begin(), entries.end(), before);
-  std::stable_sort(sorted, entries.end(), before);
-  std::inplace_merge(entries.begin(), sorted, entries.end(), before);
-  // Entries of one routine name now stand together, the first of a run
-  // first.
-  table.runs.clear();
-  table.runs.reserve(table.entries.size());
-  RoutineRun* run = nullptr;
-  for (RoutineEntry* entry : table.entries) {
-    const std::string_view name = entry->foldedRoutine();
-    if (run == nullptr || run->first->foldedRoutine() != name) {
-      run = &table.runs.emplace(name, RoutineRun{entry, entry, nullptr})
-                 .first->second;
-    }
-    run->last = entry;
-    if ((entry->flags & ROUTINE_PRIVATE) == 0) run->lastPublic = entry;
-  }
+  // the merge sort is simply the faster on a large table.
+  std::stable_sort(table.entries.begin(), table.entries.end(),
+                   [](const RoutineEntry* a, const RoutineEntry* b) {
+                     return compareRoutineOrder(*a, *b) < 0;
+                   });
+  recordRuns(table);
 }
 
 RoutineEntry* findCalledRoutine(const RoutineTable& table,
