@@ -122,9 +122,11 @@ constexpr ListMessages kCallerMessages = {
 // list, 25 slots large, for its first item.
 void appendUnique(RoutineTable& table, RoutineRefList*& list,
                   RoutineEntry* item, const ListMessages& messages) {
-  const char* message = messages.initialMessage;
+  const bool initial = list == nullptr;
+  const char* message =
+      initial ? messages.initialMessage : messages.growMessage;
   try {
-    if (list == nullptr) {
+    if (initial) {
       if (allocationFails(table, messages.initialSite)) {
         throw FatalError(message);
       }
@@ -136,7 +138,6 @@ void appendUnique(RoutineTable& table, RoutineRefList*& list,
     } else if (list->holds(item)) {
       return;
     } else if (list->count() >= list->capacity) {
-      message = messages.growMessage;
       if (allocationFails(table, messages.growSite)) throw FatalError(message);
       list->capacity += kListCapacityStep;
     }
