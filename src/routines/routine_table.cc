@@ -161,10 +161,8 @@ bool recordRuns(RoutineTable& table) {
     }
     const std::string_view name = entry->foldedRoutine();
     if (run == nullptr || run->first->foldedRoutine() != name) {
-      run = &table.runs.emplace(name, RoutineRun{entry, entry, nullptr})
-                 .first->second;
+      run = &table.runs.emplace(name, RoutineRun{entry, nullptr}).first->second;
     }
-    run->last = entry;
     if ((entry->flags & ROUTINE_PRIVATE) == 0) run->lastPublic = entry;
     previous = entry;
   }
@@ -231,10 +229,6 @@ RoutineEntry* findCalledRoutine(const RoutineTable& table,
   if (found == table.runs.end()) return nullptr;
   const RoutineRun& run = found->second;
   if (module.empty()) return run.first;
-  if (run.first == run.last) {
-    return equalsNoCase(run.first->moduleName(), module) ? run.first
-                                                         : run.lastPublic;
-  }
   RoutineEntry* own = findEntry(table, module, name);
   return own != nullptr ? own : run.lastPublic;
 }

@@ -103,7 +103,6 @@ enum class AllocationSite {
 // The routines sharing one routine name, which call resolution chooses from.
 struct RoutineRun {
   RoutineEntry* first;       // the first in routine order
-  RoutineEntry* last;        // the last in routine order
   RoutineEntry* lastPublic;  // the last without ROUTINE_PRIVATE, or null
 };
 
