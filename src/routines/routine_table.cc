@@ -189,8 +189,8 @@ void RoutineRefList::append(RoutineEntry* entry) {
 }
 
 RoutineTable::RoutineTable()
-    : modules(0, NameHash{randomSipKey()}, {}, &arena),
-      runs(0, modules.hash_function(), {}, &arena) {}
+    : modules(0, NameHash{randomSipKey()}, {}, &mapArena),
+      runs(0, modules.hash_function(), {}, &mapArena) {}
 
 int compareRoutineOrder(const RoutineEntry& a, const RoutineEntry& b) {
   const int byName = compareBytes(a.foldedRoutine(), b.foldedRoutine());
@@ -244,12 +244,13 @@ void addCaller(RoutineTable& table, RoutineEntry* entry, RoutineEntry* caller) {
 }
 
 void freeRoutineTable(RoutineTable& table) {
-  // Fresh maps hold nothing in the arena.
+  // Fresh maps hold nothing in the arenas.
   const NameHash hash = table.modules.hash_function();
-  table.modules = NameMap<NameMap<RoutineEntry*>>(0, hash, {}, &table.arena);
-  table.runs = NameMap<RoutineRun>(0, hash, {}, &table.arena);
+  table.modules = NameMap<NameMap<RoutineEntry*>>(0, hash, {}, &table.mapArena);
+  table.runs = NameMap<RoutineRun>(0, hash, {}, &table.mapArena);
   table.entries.clear();
   table.arena.release();
+  table.mapArena.release();
 }
 
 }  // namespace memtally

@@ -52,11 +52,6 @@ struct RoutineRefList {
 
 // One routine, known by its module name and routine name.
 struct RoutineEntry {
-  // Its names, held by the table and never changed once the entry is made.
-  std::string_view fullName;    // module name, '.', routine name, as read
-  std::string_view foldedName;  // fullName with A to Z folded, for ordering
-  int32_t nameOffset = 0;       // where the routine name starts in both
-
   uint32_t flags = 0;  // ROUTINE_... bits
 
   // Sizes from the map file.
@@ -71,6 +66,11 @@ struct RoutineEntry {
   // Lists held by the table; null until their first item.
   RoutineRefList* calls = nullptr;    // routines it calls
   RoutineRefList* callers = nullptr;  // routines calling it (with -c)
+
+  // Its names, held by the table and never changed once the entry is made.
+  int32_t nameOffset = 0;       // where the routine name starts in both
+  std::string_view fullName;    // module name, '.', routine name, as read
+  std::string_view foldedName;  // fullName with A to Z folded, for ordering
 
   std::string_view moduleName() const {
     return fullName.substr(0, nameOffset - 1);
@@ -112,10 +112,12 @@ struct RoutineTable {
   RoutineTable(const RoutineTable&) = delete;
   RoutineTable& operator=(const RoutineTable&) = delete;
 
-  // The entries, each followed by its names, the lists, each followed by
-  // its first items, and the nodes of the maps below live in `arena`, where
-  // they were made, until freeRoutineTable releases all of it at once.
+  // The entries, each followed by its names, and the lists, each followed
+  // by its first items, live in `arena`, where they were made, and the nodes
+  // of the maps below in `mapArena`, until freeRoutineTable releases both at
+  // once. The entries so lie together, in the order the modules define them.
   std::pmr::monotonic_buffer_resource arena;
+  std::pmr::monotonic_buffer_resource mapArena;
 
   // Every entry: in the order made, and in routine order once
   // ensureRoutineOrder has run. The unused-routines listing re-sorts it by
