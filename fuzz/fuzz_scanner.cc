@@ -105,6 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RoutineTable table;
   try {
     scanPass(table, modules, OPT_CALLERS | SCAN_DEFINITIONS);
+    ensureRoutineOrder(table);
     scanPass(table, modules, OPT_CALLERS);
   } catch (const FatalError& error) {
     FUZZ_CHECK(error.stream() == Stream::kOut);

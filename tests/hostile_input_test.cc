@@ -23,6 +23,7 @@
 #include "base/console.h"
 #include "base/file_system.h"
 #include "driver/driver.h"
+#include "support/colliding_names.h"
 #include "support/memory_run.h"
 #include "support/pipe_file.h"
 #include "support/run_tool.h"
@@ -707,6 +708,101 @@ TEST(HostileInputTest, FiveThousandCharacterProjectName) {
                          applicationEstimate(9));
   EXPECT_EQ(run.err, "");
 }
+
+// Main calls 2^bits routines whose names would all share one probe chain
+// of a table hashing them with FNV-1a, and the map gives each a byte of
+// parameters: definitions, calls and map records must all stay quick.
+class CollidingNamesTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(CollidingNamesTest, TableTakesThemInLinearTime) {
+  const int bits = sanitizeBuild() ? GetParam() - 4 : GetParam();
+  const std::vector<std::string> names = testing::fnvCollidingNames(bits);
+  std::string calls;
+  std::string definitions;
+  std::string map = "RAM allocated: 0\nFORMAL PARAMETERS\n";
+  for (const std::string& name : names) {
+    calls += "  " + name + "\n";
+    definitions += "Sub " + name + "()\nEnd Sub\n";
+    map += "  400  1  Flood." + name + ".Arg1\n";
+  }
+  MemoryFileSystem files;
+  files.add("Flood.bxp", "Flood.bas\n");
+  files.add("Flood.bas", "Sub Main()\n" + calls + "End Sub\n" + definitions);
+  files.add("Flood.mpp", map + "LOCAL VARIABLES\nCODE MEMORY\n");
+  const MemoryRun run = runInMemory({"Flood"}, files);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, kBannerText +
+                         std::string("Analyzing project \"Flood.bxp\", ") +
+                         kFixedStamp + "  Module: \"Flood.bas\"\n" +
+                         applicationEstimate(10));
+  EXPECT_EQ(run.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, CollidingNamesTest,
+                         ::testing::Values(14, 15, 16));
+
+// `count` modules each hold a Private Sub X, `count` routines in modules of
+// a hundred each call X without having one of their own, and one more
+// module holds the public X that all those calls mean: each call must find
+// it directly, not by passing the private ones.
+class ShadowedRoutineTest : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(ShadowedRoutineTest, EveryCallFindsThePublicRoutineDirectly) {
+  const size_t count = scaled(GetParam(), GetParam() / 16);
+  constexpr size_t kPerUserModule = 100;
+  MemoryFileSystem files;
+  std::string list = "Main.bas\nPub.bas\n";
+  std::string modules = "  Module: \"Main.bas\"\n  Module: \"Pub.bas\"\n";
+  for (size_t i = 0; i < count; ++i) {
+    const std::string name = "P" + std::to_string(i) + ".bas";
+    files.add(name, "Private Sub X()\nEnd Sub\n");
+    list += name + "\n";
+    modules += "  Module: \"" + name + "\"\n";
+  }
+  std::string main = "Sub Main()\n";
+  std::vector<std::string> users;
+  for (size_t m = 0; m * kPerUserModule < count; ++m) {
+    const std::string module = "U" + std::to_string(m);
+    std::string text;
+    for (size_t i = m * kPerUserModule; i < (m + 1) * kPerUserModule; ++i) {
+      const std::string user = "U" + std::to_string(i);
+      text += "Sub " + user + "()\n  X\nEnd Sub\n";
+      main += "  " + user + "\n";
+      users.push_back(module + "." + user);
+    }
+    files.add(module + ".bas", text);
+    list += module + ".bas\n";
+    modules += "  Module: \"" + module + ".bas\"\n";
+  }
+  files.add("Main.bas", main + "End Sub\n");
+  files.add("Pub.bas", "Public Sub X()\nEnd Sub\n");
+  files.add("Shadow.bxp", list);
+  files.add("Shadow.mpp", "RAM allocated: 0\n");
+  const MemoryRun run = runInMemory({"-c", "Shadow"}, files);
+  EXPECT_EQ(run.status, 0);
+  // Every U calls Pub.X and is called by Main, in the order of the routine
+  // names, which here is the order of their bytes.
+  const auto byRoutine = [](const std::string& a, const std::string& b) {
+    return a.substr(a.find('.')) < b.substr(b.find('.'));
+  };
+  std::sort(users.begin(), users.end(), byRoutine);
+  std::string callers = "\n\nRoutines and their callers:\n" +
+                        std::string("----------------------------------\n");
+  std::string ofX = "Pub.X\n";
+  for (const std::string& user : users) {
+    callers += user + "\n  Main.Main\n\n";
+    ofX += "  " + user + "\n";
+  }
+  const std::string out =
+      kBannerText + std::string("Analyzing project \"Shadow.bxp\", ") +
+      kFixedStamp + modules + applicationEstimate(18) + callers + ofX;
+  EXPECT_EQ(run.out.size(), out.size());
+  EXPECT_TRUE(run.out == out);
+  EXPECT_EQ(run.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ShadowedRoutineTest,
+                         ::testing::Values(16000, 32000, 64000));
 
 // A project whose detailed listing runs to megabytes, far more than the
 // output buffer holds.

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "base/chars.h"
 #include "base/fatal.h"
 
 namespace memtally {
@@ -15,7 +16,7 @@ std::vector<std::string> fullNames(RoutineTable& table) {
   ensureRoutineOrder(table);
   std::vector<std::string> names;
   for (const RoutineEntry* entry : table.entries) {
-    names.emplace_back(entry->foldedName);
+    names.push_back(foldedCopy(entry->fullName));
   }
   return names;
 }
@@ -60,6 +61,7 @@ TEST(RoutineTableTest, DottedPartsStayApartInTheKey) {
   EXPECT_NE(a, b);
   EXPECT_EQ(a->fullName, b->fullName);
   EXPECT_EQ(lookupOrAddRoutine(table, "io", "serial.open", false), b);
+  ensureRoutineOrder(table);
   EXPECT_EQ(findCalledRoutine(table, "X", "Serial.Open"), b);
 }
 
@@ -165,7 +167,7 @@ TEST(RoutineTableTest, CallListHoldsEachCalleeOnceAndGrowsByTwentyFive) {
   RoutineTable table;
   RoutineEntry* main = add(table, "M", "Main");
   std::vector<RoutineEntry*> callees;
-  for (int i = 0; i < 60; ++i) {
+  for (int i = 0; i < 100; ++i) {
     callees.push_back(add(table, "M", ("C" + std::to_string(i)).c_str()));
   }
   addCall(table, main, callees[0]);
@@ -183,14 +185,15 @@ TEST(RoutineTableTest, CallListHoldsEachCalleeOnceAndGrowsByTwentyFive) {
   for (int round = 0; round < 2; ++round) {
     for (RoutineEntry* callee : callees) addCall(table, main, callee);
   }
-  ASSERT_EQ(main->calls->count(), 60);
-  EXPECT_EQ(main->calls->capacity, 75);
-  for (int i = 0; i < 60; ++i) EXPECT_EQ(main->calls->items[i], callees[i]);
+  ASSERT_EQ(main->calls->count(), 100);
+  EXPECT_EQ(main->calls->capacity, 100);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(main->calls->items[i], callees[i]);
   addCall(table, main, main);  // recursion is recorded like any call
   EXPECT_EQ(main->calls->items.back(), main);
+  EXPECT_EQ(main->calls->capacity, 125);
   addCall(table, main, nullptr);
   addCall(table, nullptr, main);
-  EXPECT_EQ(main->calls->count(), 61);
+  EXPECT_EQ(main->calls->count(), 101);
 }
 
 TEST(RoutineTableTest, CallerListIsSeparateFromCallList) {
@@ -205,44 +208,29 @@ TEST(RoutineTableTest, CallerListIsSeparateFromCallList) {
   EXPECT_EQ(b->calls, nullptr);
 }
 
-TEST(RoutineTableTest, CallPairsKeepBothListsInStepWithoutDuplicates) {
-  // One routine called by many, some of them twice: each caller is listed
-  // once, in the order of its first call, and past the length where a
-  // membership set would be kept a checked add still refuses duplicates.
+TEST(RoutineTableTest, CallerListHoldsEachCallerOnceBeforeAndAfterItGrowsLong) {
+  // One routine called by many, each of them twice: each caller is listed
+  // once, in the order of its first call, both while the list is searched
+  // item by item and once it keeps a membership set.
   RoutineTable table;
   RoutineEntry* target = add(table, "M", "Target");
   std::vector<RoutineEntry*> callers;
-  for (int i = 0; i < 40; ++i) {
+  for (int i = 0; i < 130; ++i) {
     callers.push_back(add(table, "M", ("C" + std::to_string(i)).c_str()));
   }
   for (int round = 0; round < 2; ++round) {
-    for (RoutineEntry* caller : callers) {
-      addCallPair(table, caller, target, true);
-    }
+    for (RoutineEntry* caller : callers) addCaller(table, target, caller);
   }
   ASSERT_NE(target->callers, nullptr);
-  ASSERT_EQ(target->callers->count(), 40);
-  EXPECT_EQ(target->callers->capacity, 50);
-  for (int i = 0; i < 40; ++i) {
+  ASSERT_EQ(target->callers->count(), 130);
+  EXPECT_EQ(target->callers->capacity, 150);
+  for (int i = 0; i < 130; ++i) {
     EXPECT_EQ(target->callers->items[i], callers[i]);
-    ASSERT_NE(callers[i]->calls, nullptr);
-    EXPECT_EQ(callers[i]->calls->count(), 1);
   }
-  addCaller(table, target, callers[3]);
-  EXPECT_EQ(target->callers->count(), 40);
-  RoutineEntry* late = add(table, "M", "Late");
-  addCaller(table, target, late);
-  addCaller(table, target, late);
-  EXPECT_EQ(target->callers->count(), 41);
-
-  // Without callers only the call list is kept.
-  RoutineEntry* quiet = add(table, "M", "Quiet");
-  addCallPair(table, quiet, target, false);
-  EXPECT_EQ(target->callers->count(), 41);
-  EXPECT_EQ(quiet->calls->count(), 1);
-  addCallPair(table, quiet, nullptr, true);
-  addCallPair(table, nullptr, target, true);
-  EXPECT_EQ(target->callers->count(), 41);
+  EXPECT_EQ(target->calls, nullptr);
+  addCaller(table, target, nullptr);
+  addCaller(table, nullptr, target);
+  EXPECT_EQ(target->callers->count(), 130);
 }
 
 TEST(RoutineTableTest, CallResolutionPrefersOwnModuleAndNeverOthersPrivate) {
@@ -251,10 +239,12 @@ TEST(RoutineTableTest, CallResolutionPrefersOwnModuleAndNeverOthersPrivate) {
   RoutineEntry* net =
       add(table, "Net", "Send", ROUTINE_DEFINED | ROUTINE_PRIVATE);
   RoutineEntry* serial = lookupOrAddRoutine(table, "Serial", "Send", false);
+  ensureRoutineOrder(table);
   EXPECT_EQ(findCalledRoutine(table, "Net", "send"), net);
   EXPECT_EQ(findCalledRoutine(table, "NET", "SEND"), net);
   EXPECT_EQ(findCalledRoutine(table, "Main", "send"), serial);
   serial->flags |= ROUTINE_PRIVATE;
+  ensureRoutineOrder(table);
   EXPECT_EQ(findCalledRoutine(table, "Main", "Send"), nullptr);
   EXPECT_EQ(findCalledRoutine(table, "Serial", "Send"), serial);
 }
@@ -263,6 +253,7 @@ TEST(RoutineTableTest, AmongPublicRoutinesTheLastModuleInOrderWins) {
   RoutineTable table;
   RoutineEntry* b = add(table, "B", "Send");
   RoutineEntry* ab = add(table, "AB", "Send");
+  ensureRoutineOrder(table);
   EXPECT_EQ(findCalledRoutine(table, "Third", "Send"), ab);
   EXPECT_EQ(findCalledRoutine(table, "", "Send"), b);
   // Without a module the first of the run is found, private or not.
@@ -272,10 +263,44 @@ TEST(RoutineTableTest, AmongPublicRoutinesTheLastModuleInOrderWins) {
   EXPECT_EQ(findCalledRoutine(table, "ABC", "Send"), ab);
 }
 
+TEST(RoutineTableTest, LastPublicRoutineWinsOverPrivateOnesSortingAfterIt) {
+  RoutineTable table;
+  RoutineEntry* b = add(table, "B", "Send");
+  add(table, "CC", "Send", ROUTINE_DEFINED | ROUTINE_PRIVATE);
+  RoutineEntry* ddd =
+      add(table, "DDD", "Send", ROUTINE_DEFINED | ROUTINE_PRIVATE);
+  add(table, "A", "Send", ROUTINE_DEFINED | ROUTINE_PRIVATE);
+  ensureRoutineOrder(table);
+  EXPECT_EQ(findCalledRoutine(table, "Zed", "send"), b);
+  EXPECT_EQ(findCalledRoutine(table, "ddd", "send"), ddd);
+}
+
+TEST(RoutineTableTest, RoutinesAddedLaterCountOnceTheTableIsOrderedAgain) {
+  // As after the map pass: the new routines are not resolved until the
+  // table has been put in order again, and then the one with the shortest
+  // module is the first of its run.
+  RoutineTable table;
+  RoutineEntry* init = add(table, "Serial", "Init");
+  add(table, "Serial", "Main");
+  ensureRoutineOrder(table);
+  EXPECT_EQ(findCalledRoutine(table, "", "init"), init);
+  RoutineEntry* mapped = lookupOrAddRoutine(table, "Io", "Init", true);
+  RoutineEntry* extra = lookupOrAddRoutine(table, "Io", "Extra", true);
+  EXPECT_EQ(findCalledRoutine(table, "", "init"), init);
+  EXPECT_EQ(findCalledRoutine(table, "Io", "Extra"), nullptr);
+  ensureRoutineOrder(table);
+  EXPECT_EQ(findCalledRoutine(table, "", "init"), mapped);
+  EXPECT_EQ(findCalledRoutine(table, "Io", "Extra"), extra);
+  EXPECT_EQ(fullNames(table),
+            (std::vector<std::string>{"io.extra", "io.init", "serial.init",
+                                      "serial.main"}));
+}
+
 TEST(RoutineTableTest, ResolvingNothingGivesNone) {
   RoutineTable table;
   EXPECT_EQ(findCalledRoutine(table, "M", "Foo"), nullptr);
   add(table, "M", "Foo");
+  ensureRoutineOrder(table);
   EXPECT_EQ(findCalledRoutine(table, "M", ""), nullptr);
   EXPECT_EQ(findCalledRoutine(table, "M", "Fo"), nullptr);
   EXPECT_EQ(findCalledRoutine(table, "M", "Fooo"), nullptr);

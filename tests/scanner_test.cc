@@ -31,7 +31,10 @@ class Modules {
     }
   }
 
+  // Like a run, the calls pass resolves names by the runs recorded after
+  // the definitions pass.
   void scanCalls(int options = 0) {
+    ensureRoutineOrder(table_);
     for (const std::string& path : order_) {
       processModule(table_, files_, console_, path, options);
     }

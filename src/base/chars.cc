@@ -27,16 +27,11 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
 }
 
 std::string foldedCopy(std::string_view name) {
-  std::string out;
-  foldInto(name, out);
-  return out;
-}
-
-void foldInto(std::string_view name, std::string& out) {
-  out.resize(name.size());
-  for (size_t i = 0; i < name.size(); ++i) {
-    out[i] = static_cast<char>(foldCase(static_cast<unsigned char>(name[i])));
+  std::string out(name);
+  for (char& c : out) {
+    c = static_cast<char>(foldCase(static_cast<unsigned char>(c)));
   }
+  return out;
 }
 
 int compareBytes(std::string_view a, std::string_view b) {

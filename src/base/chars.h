@@ -5,7 +5,6 @@
 #ifndef MEMTALLY_BASE_CHARS_H_
 #define MEMTALLY_BASE_CHARS_H_
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -45,25 +44,8 @@ bool equalsNoCase(std::string_view a, std::string_view b);
 // Returns a copy of the name with A to Z folded to a to z.
 std::string foldedCopy(std::string_view name);
 
-// Writes the folded name into out, replacing its contents (reusing its
-// storage, so hot paths avoid an allocation per name).
-void foldInto(std::string_view name, std::string& out);
-
 // Compares two already folded names as unsigned bytes, a prefix first.
 int compareBytes(std::string_view a, std::string_view b);
-
-// Returns the first eight bytes of a name as a big-endian number, padded
-// with zeros. Where two prefixes differ they order the names as compareBytes
-// does, so sorts compare these numbers first and touch the names only on a
-// tie.
-inline uint64_t bytePrefix(std::string_view name) {
-  uint64_t prefix = 0;
-  for (size_t i = 0; i < 8; ++i) {
-    prefix <<= 8;
-    if (i < name.size()) prefix |= static_cast<unsigned char>(name[i]);
-  }
-  return prefix;
-}
 
 }  // namespace memtally
 

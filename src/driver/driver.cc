@@ -248,6 +248,8 @@ bool analyzeProject(RoutineTable& table, FileSystem& files, Console& console,
   analysis.staticRam = processMap(table, *mapFile, {log, analysis.mapFile});
   mapFile.reset();
 
+  // The map may have added routines: the task pass and the listings walk the
+  // table in routine order, and the top routine is the first of its run.
   ensureRoutineOrder(table);
   const std::vector<const RoutineEntry*> tasks = computeTasks(table);
   analysis.top = findCalledRoutine(table, std::string_view(), analysis.target);

@@ -47,22 +47,16 @@ class ListingText {
 constexpr size_t kInsertionSortLimit = 16;
 
 using Compare = int (*)(const RoutineEntry&, const RoutineEntry&);
-using KeyOf = SortKey (*)(const RoutineEntry&);
 
 // Sorts a list in place by `compare`, keeping the relative order of items
-// that compare equal. `keyOf`, when given, is the sort key that goes with
-// `compare`, for long lists.
-void sortList(std::span<RoutineEntry*> items, Compare compare, KeyOf keyOf) {
+// that compare equal.
+void sortList(std::span<RoutineEntry*> items, Compare compare) {
   if (items.size() <= 1) return;
   const auto before = [compare](const RoutineEntry* a, const RoutineEntry* b) {
     return compare(*a, *b) < 0;
   };
   if (items.size() > kInsertionSortLimit) {
-    if (keyOf != nullptr) {
-      sortByKey(items, keyOf, compare, true);
-    } else {
-      std::stable_sort(items.begin(), items.end(), before);
-    }
+    std::stable_sort(items.begin(), items.end(), before);
     return;
   }
   // Most lists are short: an insertion sort, stable as well, spares them the
@@ -129,9 +123,8 @@ void appendDetailedHeading(std::string& out) {
 void appendRoutineRows(ListingText& listing, const RoutineTable& table) {
   const auto& entries = table.entries;
   for (size_t i = 0; i < entries.size(); ++i) {
-    prefetchAhead(entries, i, &RoutineEntry::calls);
     const RoutineEntry& entry = *entries[i];
-    if (entry.calls) sortList(entry.calls->items, compareByTotal, nullptr);
+    if (entry.calls) sortList(entry.calls->items, compareByTotal);
     if (entry.totalBytes == 0) continue;
     std::string& out = listing.text();
     if (i > 0) out.push_back('\n');
@@ -178,25 +171,6 @@ int compareByFullName(const RoutineEntry& a, const RoutineEntry& b) {
   return compareBytes(a.foldedName, b.foldedName);
 }
 
-SortKey routineNameKey(const RoutineEntry& entry) {
-  const std::string_view routine = entry.foldedRoutine();
-  SortKey key = {bytePrefix(routine), bytePrefixAt(routine, 8),
-                 shortNameLength(routine), 0};
-  if (routine.size() <= 16) {
-    // Equal routine names: the first fifteen bytes of the full names.
-    const std::string_view full = entry.foldedName;
-    key[2] |= bytePrefix(full) >> 5;
-    key[3] = bytePrefixAt(full, 7);
-  }
-  return key;
-}
-
-SortKey fullNameKey(const RoutineEntry& entry) {
-  const std::string_view name = entry.foldedName;
-  return {bytePrefix(name), bytePrefixAt(name, 8), bytePrefixAt(name, 16),
-          bytePrefixAt(name, 24)};
-}
-
 void printDetailedAnalysis(RoutineTable& table, Console& console) {
   ListingText listing(console);
   appendDetailedHeading(listing.text());
@@ -205,22 +179,12 @@ void printDetailedAnalysis(RoutineTable& table, Console& console) {
   listing.flush();
 }
 
-namespace {
-
-// Sorts the table's entries stably by compareByFullName.
-void sortByFullName(std::vector<RoutineEntry*>& entries) {
-  sortByKey(entries, fullNameKey, compareByFullName, true);
-}
-
-}  // namespace
-
 void printUnusedRoutines(RoutineTable& table, Console& console) {
   if (table.entries.empty()) return;
   // The table stays in full-name order for the rest of the run, and the
-  // callers listing lists its routines in that order. inRoutineOrder is left
-  // set on purpose: clearing it would let ensureRoutineOrder undo this sort,
-  // and no lookup in the table follows the listings.
-  sortByFullName(table.entries);
+  // callers listing lists its routines in that order. Routines whose full
+  // names are equal keep their routine order.
+  sortList(table.entries, compareByFullName);
   ListingText listing(console);
   bool first = true;
   for (const RoutineEntry* entry : table.entries) {
@@ -239,12 +203,9 @@ void printUnusedRoutines(RoutineTable& table, Console& console) {
 void printCallers(RoutineTable& table, Console& console) {
   ListingText listing(console);
   bool first = true;
-  const auto& entries = table.entries;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    prefetchAhead(entries, i, &RoutineEntry::callers);
-    const RoutineEntry* entry = entries[i];
+  for (const RoutineEntry* entry : table.entries) {
     if (!entry->callers || entry->callers->items.empty()) continue;
-    sortList(entry->callers->items, compareByRoutineName, routineNameKey);
+    sortList(entry->callers->items, compareByRoutineName);
     std::string& out = listing.text();
     out.push_back('\n');
     if (first) {

@@ -18,10 +18,6 @@ int compareByRoutineName(const RoutineEntry& a, const RoutineEntry& b);
 // Orders routines by full name, case-insensitively.
 int compareByFullName(const RoutineEntry& a, const RoutineEntry& b);
 
-// The sort keys that go with compareByRoutineName and compareByFullName.
-SortKey routineNameKey(const RoutineEntry& entry);
-SortKey fullNameKey(const RoutineEntry& entry);
-
 // Sorts every call list by compareByTotal, then prints every computed
 // routine with its sizes and callees, then the stack of every task.
 void printDetailedAnalysis(RoutineTable& table, Console& console);

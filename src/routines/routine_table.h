@@ -5,7 +5,6 @@
 #define MEMTALLY_ROUTINES_ROUTINE_TABLE_H_
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory_resource>
 #include <string>
@@ -13,8 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "routines/flat_index.h"
-#include "routines/sort_key.h"
+#include "base/name_map.h"
 
 namespace memtally {
 
@@ -30,6 +28,8 @@ inline constexpr int32_t kListCapacityStep = 25;
 
 struct RoutineEntry;
 
+// A list of routines without duplicates, in the order they were first added.
+// The entries are the table's; the list only refers to them.
 // Where a call was first recorded: the module's position in the project
 // file and the physical line.
 struct CallSite {
@@ -37,49 +37,59 @@ struct CallSite {
   uint32_t line = 0;
 };
 
-// A list of routines without duplicates, in the order they were added. The
-// entries are the table's; the list only refers to them. Lists live in the
-// table's pool and are released with it.
 struct RoutineRefList {
-  explicit RoutineRefList(std::pmr::memory_resource* pool)
-      : items(pool), sites(pool) {}
+  explicit RoutineRefList(std::pmr::memory_resource* arena)
+      : items(arena), sites(arena) {}
 
   std::pmr::vector<RoutineEntry*> items;
-  // Of a call list: where each call was first recorded, item for item.
+  // Of a call list, when the scan was asked for them: where each call was
+  // first recorded, item for item.
   std::pmr::vector<CallSite> sites;
-  int32_t capacity = 0;  // slots allocated, in steps of kListCapacityStep
+  // Slots counted in steps of kListCapacityStep. The storage of `items` grows
+  // as it likes; the count only tells which out-of-memory message to print.
+  int32_t capacity = 0;
+  // Every item, once the list is too long to search item by item, so that a
+  // routine with thousands of callers takes a new one in constant time.
+  std::pmr::unordered_set<const RoutineEntry*>* members = nullptr;
 
   int32_t count() const { return static_cast<int32_t>(items.size()); }
 
-  // Membership of long lists, so that adding to them stays cheap.
-  std::pmr::unordered_set<const RoutineEntry*>* members = nullptr;
+  // True when the list holds `entry`.
+  bool holds(const RoutineEntry* entry) const;
+
+  // Appends `entry`, which the list must not hold yet.
+  void append(RoutineEntry* entry);
 };
 
 // One routine, known by its module name and routine name.
 struct RoutineEntry {
-  uint32_t invocationOverhead = 0;  // call overhead charged: 9 or 15
-  uint32_t paramBytes = 0;          // formal parameters, from the map file
-  uint32_t localBytes = 0;          // local variables, from the map file
-  uint32_t calleeBytes = 0;         // largest requirement among its callees
-  uint32_t totalBytes = 0;          // its requirement; 0 until computed
-  int32_t nameOffset = 0;           // where the routine name starts
-  RoutineRefList* calls = nullptr;  // routines it calls
-  // Both names follow the entry in the table's pool, the folded one first.
-  // Resolving a call reads the fields from here on, which lie together.
-  std::string_view fullName;  // module name, '.', routine name, case as read
-  RoutineRefList* callers = nullptr;  // routines calling it (with -c)
-  uint32_t flags = 0;                 // ROUTINE_... bits
-  std::string_view foldedName;  // fullName with A to Z folded, for ordering
+  uint32_t flags = 0;  // ROUTINE_... bits
+
+  // Sizes from the map file.
+  uint32_t paramBytes = 0;  // formal parameters
+  uint32_t localBytes = 0;  // local variables
 
   // Where it is defined: the module's position in the project file and the
   // physical line of its definition; line 0 when only the map names it.
   uint32_t definitionModule = 0;
   uint32_t definitionLine = 0;
 
-  // What the requirement computation recorded besides the figures.
+  // Figures of the requirement computation.
+  uint32_t invocationOverhead = 0;      // call overhead charged: 9 or 15
+  uint32_t calleeBytes = 0;             // largest requirement among its callees
+  uint32_t totalBytes = 0;              // its requirement; 0 until computed
   RoutineEntry* worstCallee = nullptr;  // the callee that gave calleeBytes
-  uint64_t finishOrder = 0;  // when its computation ended; 0: it did not
+  uint64_t finishOrder = 0;   // when its computation ended; 0: it did not
   bool totalWrapped = false;  // its total exceeded 32 bits and wrapped
+
+  // Lists held by the table; null until their first item.
+  RoutineRefList* calls = nullptr;    // routines it calls
+  RoutineRefList* callers = nullptr;  // routines calling it (with -c)
+
+  // Its names, held by the table and never changed once the entry is made.
+  int32_t nameOffset = 0;       // where the routine name starts in both
+  std::string_view fullName;    // module name, '.', routine name, as read
+  std::string_view foldedName;  // fullName with A to Z folded, for ordering
 
   std::string_view moduleName() const {
     return fullName.substr(0, nameOffset - 1);
@@ -93,12 +103,10 @@ struct RoutineEntry {
   }
 };
 
-// Prefetches, for a walk over `entries` that is at index i and reads each
-// entry's list `list` and the entries on it, what the coming steps read:
-// the entry 12 places ahead, the list 8 ahead, its items 4 ahead, and the
-// entries on the list 2 ahead. Each step reads what an earlier one loaded.
-void prefetchAhead(const std::vector<RoutineEntry*>& entries, size_t i,
-                   RoutineRefList* RoutineEntry::*list);
+// Compares two routines in routine order: routine name case-insensitively,
+// then the length of the module name (shorter first), then the module name
+// case-insensitively.
+int compareRoutineOrder(const RoutineEntry& a, const RoutineEntry& b);
 
 // The allocations the table makes; a test can make any of them fail.
 enum class AllocationSite {
@@ -111,28 +119,30 @@ enum class AllocationSite {
   kCallerListGrow,
 };
 
-// Compares two routines in routine order: routine name case-insensitively,
-// then the length of the module name (shorter first), then the module name
-// case-insensitively.
-int compareRoutineOrder(const RoutineEntry& a, const RoutineEntry& b);
+// The routines sharing one routine name, which call resolution chooses from.
+struct RoutineRun {
+  RoutineEntry* first;       // the first in routine order
+  RoutineEntry* lastPublic;  // the last without ROUTINE_PRIVATE, or null
+};
 
-// The sort key that goes with compareRoutineOrder.
-SortKey routineOrderKey(const RoutineEntry& entry);
-
-// The table of all routines of one run. `entries` is kept in routine order
-// for every reader that depends on it; the unused-routines listing re-sorts
-// it by full name at the end of the run.
+// The table of all routines of one run.
 struct RoutineTable {
-  RoutineTable() = default;
+  RoutineTable();
   RoutineTable(const RoutineTable&) = delete;
   RoutineTable& operator=(const RoutineTable&) = delete;
 
-  // Entries, their names and their lists, released all at once. Entries and
-  // names of routines defined together lie together.
-  std::pmr::monotonic_buffer_resource pool;
+  // The entries, each followed by its names, and the lists, each followed
+  // by its first items, live in `arena`, where they were made, and the nodes
+  // of the maps below in `mapArena`, until freeRoutineTable releases both at
+  // once. The entries so lie together, in the order the modules define them.
+  std::pmr::monotonic_buffer_resource arena;
+  std::pmr::monotonic_buffer_resource mapArena;
 
-  std::vector<RoutineEntry*> entries;  // allocated in `pool`
-  int32_t capacity = 0;  // slots allocated, in steps of kTableCapacityStep
+  // Every entry: in the order made, and in routine order once
+  // ensureRoutineOrder has run. The unused-routines listing re-sorts it by
+  // full name at the end of the run.
+  std::vector<RoutineEntry*> entries;
+  int32_t capacity = 0;  // slots counted in steps of kTableCapacityStep
 
   int32_t count() const { return static_cast<int32_t>(entries.size()); }
 
@@ -140,42 +150,10 @@ struct RoutineTable {
   // memory had run out.
   std::function<bool(AllocationSite)> failAllocation;
 
-  // False while entries appended since the last sort wait to be put in
-  // routine order; `ensureRoutineOrder` sorts them. Whoever reorders
-  // `entries` otherwise clears it too.
-  bool inRoutineOrder = true;
-
-  // An entry of `runs`: the entries sharing one folded routine name. The
-  // name is the head's, read from the entry itself: the caller reads the
-  // entry next anyway, and a small slot keeps the index in cache.
-  struct RunSlot {
-    RoutineEntry* head;  // the run's first entry
-    int32_t first;       // index of the first entry in `entries`
-    int32_t end;         // index after the last one
-  };
-  // The run of every folded routine name; valid only while `runsValid`.
-  FlatIndex<RunSlot> runs;
-  bool runsValid = false;
-
-  // The routines of one module by folded routine name. Lookups come module
-  // by module (definitions, then map records), so the small index of the
-  // current module stays in cache however large the table.
-  struct ModuleRoutines {
-    std::string folded;  // the folded module name
-    struct Slot {
-      RoutineEntry* entry;  // the key is the entry's folded routine name
-    };
-    FlatIndex<Slot> routines;
-  };
-  struct ModuleSlot {
-    ModuleRoutines* module;
-  };
-  // Every module with an entry, by folded module name.
-  FlatIndex<ModuleSlot> modules;
-  std::deque<ModuleRoutines> moduleStore;  // the modules themselves
-  ModuleRoutines* lastModule = nullptr;    // the module looked up last
-  std::string scratch;                     // folded names of the current lookup
-  std::string scratchModule;  // folded module name of the current lookup
+  // Every entry by module name, then routine name.
+  NameMap<NameMap<RoutineEntry*>> modules;
+  // Every routine name's run, as ensureRoutineOrder last found them.
+  NameMap<RoutineRun> runs;
 };
 
 // Returns the entry of routine `routine` in module `module`, creating it when
@@ -184,29 +162,26 @@ struct RoutineTable {
 RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
                                  std::string_view routine, bool create);
 
+// Puts the entries into routine order and records the run of every routine
+// name, which findCalledRoutine reads. Runs after every pass that creates
+// entries, before calls are resolved or the table is walked in order.
+void ensureRoutineOrder(RoutineTable& table);
+
 // Returns the routine that the name `name`, used in module `module`, means:
 // the module's own routine of that name, else the public one of that name
 // whose module sorts last; with an empty module, the first of that name in
-// routine order. Null when there is none.
-RoutineEntry* findCalledRoutine(RoutineTable& table, std::string_view module,
-                                std::string_view name);
+// routine order. Null when there is none. Sees the runs as
+// ensureRoutineOrder last recorded them.
+RoutineEntry* findCalledRoutine(const RoutineTable& table,
+                                std::string_view module, std::string_view name);
 
-// Appends callee to entry's calls unless it is there already.
-void addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee);
+// Appends callee to entry's calls unless it is there already, with `site`,
+// when given, as where the call stands. Returns whether it appended.
+bool addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee,
+             const CallSite* site = nullptr);
 
 // Appends caller to entry's callers unless it is there already.
 void addCaller(RoutineTable& table, RoutineEntry* entry, RoutineEntry* caller);
-
-// Records that caller calls callee: appends callee to caller's calls unless
-// it is there already and, when it was not and `withCaller` is set, caller
-// to callee's callers. Lists filled only through here, with the same
-// `withCaller` throughout, hold a pair in both or in neither, so the caller
-// list is not searched.
-bool addCallPair(RoutineTable& table, RoutineEntry* caller,
-                 RoutineEntry* callee, bool withCaller, CallSite site = {});
-
-// Puts entries added since the last sort into routine order.
-void ensureRoutineOrder(RoutineTable& table);
 
 // Releases every entry and its lists; the table is empty afterwards.
 void freeRoutineTable(RoutineTable& table);

@@ -116,6 +116,9 @@ std::vector<ProjectModule> readProjectFile(RoutineTable& table,
   if (!project.rewind()) {
     throw FatalError("Can't rewind the BasicX project file.\n");
   }
+  // Every routine is defined now; the calls pass resolves names by the runs
+  // that this records.
+  ensureRoutineOrder(table);
   ModuleQualifiers qualifiers;
   if (warnings.log != nullptr) {
     for (const ProjectModule& module : modules) {

@@ -269,8 +269,13 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
       noteQualifiedName(scan, token);
       continue;
     }
-    addCallPair(scan.table, caller, callee, (scan.options & OPT_CALLERS) != 0,
-                {scan.context.position, scan.lineStart});
+    // Where each call stands is kept only for the warnings.
+    const CallSite site{scan.context.position, scan.lineStart};
+    addCall(scan.table, caller, callee,
+            scan.context.warnings != nullptr ? &site : nullptr);
+    if ((scan.options & OPT_CALLERS) != 0) {
+      addCaller(scan.table, callee, caller);
+    }
   }
 }
 
