@@ -40,8 +40,8 @@ void addCutCalls(const Analysis& analysis, const RoutineEntry& caller,
                   " calls itself; the call counts 0 bytes"
             : "recursion: the call of " + std::string(callee.fullName) +
                   " from " + std::string(caller.fullName) + " counts 0 bytes");
-    if (i < calls.sites.size()) {
-      const CallSite& site = calls.sites[i];
+    if (calls.sites != nullptr && i < calls.sites->size()) {
+      const CallSite& site = (*calls.sites)[i];
       if (site.module < analysis.modules.size()) {
         warning.file = analysis.modules[site.module].file;
         warning.line = site.line;

@@ -240,7 +240,12 @@ bool addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee,
   if (!appendUnique(table, entry->calls, callee, kCallMessages)) return false;
   if (site != nullptr) {
     try {
-      entry->calls->sites.push_back(*site);
+      RoutineRefList& calls = *entry->calls;
+      if (calls.sites == nullptr) {
+        std::pmr::polymorphic_allocator<> allocator(&table.arena);
+        calls.sites = allocator.new_object<std::pmr::vector<CallSite>>();
+      }
+      calls.sites->push_back(*site);
     } catch (const std::bad_alloc&) {
       throw FatalError(kCallMessages.growMessage);
     }

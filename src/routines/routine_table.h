@@ -38,13 +38,12 @@ struct CallSite {
 };
 
 struct RoutineRefList {
-  explicit RoutineRefList(std::pmr::memory_resource* arena)
-      : items(arena), sites(arena) {}
+  explicit RoutineRefList(std::pmr::memory_resource* arena) : items(arena) {}
 
   std::pmr::vector<RoutineEntry*> items;
   // Of a call list, when the scan was asked for them: where each call was
-  // first recorded, item for item.
-  std::pmr::vector<CallSite> sites;
+  // first recorded, item for item; null otherwise.
+  std::pmr::vector<CallSite>* sites = nullptr;
   // Slots counted in steps of kListCapacityStep. The storage of `items` grows
   // as it likes; the count only tells which out-of-memory message to print.
   int32_t capacity = 0;
@@ -79,12 +78,13 @@ struct RoutineEntry {
   uint32_t calleeBytes = 0;             // largest requirement among its callees
   uint32_t totalBytes = 0;              // its requirement; 0 until computed
   RoutineEntry* worstCallee = nullptr;  // the callee that gave calleeBytes
-  uint64_t finishOrder = 0;   // when its computation ended; 0: it did not
-  bool totalWrapped = false;  // its total exceeded 32 bits and wrapped
+  uint64_t finishOrder = 0;  // when its computation ended; 0: it did not
 
   // Lists held by the table; null until their first item.
   RoutineRefList* calls = nullptr;    // routines it calls
   RoutineRefList* callers = nullptr;  // routines calling it (with -c)
+
+  bool totalWrapped = false;  // its total exceeded 32 bits and wrapped
 
   // Its names, held by the table and never changed once the entry is made.
   int32_t nameOffset = 0;       // where the routine name starts in both

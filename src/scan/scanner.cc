@@ -266,7 +266,7 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
     }
     RoutineEntry* callee = findCalledRoutine(scan.table, scan.module, token);
     if (callee == nullptr) {
-      noteQualifiedName(scan, token);
+      if (scan.context.warnings != nullptr) noteQualifiedName(scan, token);
       continue;
     }
     // Where each call stands is kept only for the warnings.
