@@ -234,9 +234,10 @@ bool analyzeProject(RoutineTable& table, FileSystem& files, Console& console,
   analysis.time = clock();
   console.out("Analyzing project \"" + analysis.projectFile + "\", " +
               formatTimeStamp(analysis.time));
+  CallSites* const sites = log != nullptr ? &analysis.callSites : nullptr;
   analysis.modules =
       readProjectFile(table, files, console, *projectFile, request.options,
-                      {log, analysis.projectFile});
+                      {log, analysis.projectFile, sites});
   projectFile.reset();
 
   analysis.mapFile = request.project + ".mpp";

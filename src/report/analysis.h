@@ -11,6 +11,7 @@
 
 #include "base/warning_log.h"
 #include "routines/routine_table.h"
+#include "scan/call_sites.h"
 #include "scan/project_reader.h"
 
 namespace memtally {
@@ -32,6 +33,7 @@ struct Analysis {
   const RoutineEntry* topReachedFrom = nullptr;
 
   WarningLog warnings;  // filled only when warnings were asked for
+  CallSites callSites;  // recorded only when warnings were asked for
 };
 
 // The total the estimate prints: the top routine's, with the static RAM in

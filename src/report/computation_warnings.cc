@@ -29,9 +29,8 @@ Warning aboutRoutine(const Analysis& analysis, const RoutineEntry& entry,
 void addCutCalls(const Analysis& analysis, const RoutineEntry& caller,
                  WarningLog& log) {
   if (caller.calls == nullptr) return;
-  const RoutineRefList& calls = *caller.calls;
-  for (size_t i = 0; i < calls.items.size(); ++i) {
-    const RoutineEntry& callee = *calls.items[i];
+  for (const RoutineEntry* called : caller.calls->items) {
+    const RoutineEntry& callee = *called;
     if (!isCutCall(caller, callee)) continue;
     Warning warning = aboutRoutine(
         analysis, caller, WarningKind::kRecursion,
@@ -40,12 +39,10 @@ void addCutCalls(const Analysis& analysis, const RoutineEntry& caller,
                   " calls itself; the call counts 0 bytes"
             : "recursion: the call of " + std::string(callee.fullName) +
                   " from " + std::string(caller.fullName) + " counts 0 bytes");
-    if (calls.sites != nullptr && i < calls.sites->size()) {
-      const CallSite& site = (*calls.sites)[i];
-      if (site.module < analysis.modules.size()) {
-        warning.file = analysis.modules[site.module].file;
-        warning.line = site.line;
-      }
+    const CallSite* site = analysis.callSites.find(&caller, &callee);
+    if (site != nullptr && site->module < analysis.modules.size()) {
+      warning.file = analysis.modules[site->module].file;
+      warning.line = site->line;
     }
     log.add(std::move(warning));
   }

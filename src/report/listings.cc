@@ -122,20 +122,16 @@ void appendDetailedHeading(std::string& out) {
 // sorted, also those of routines not printed.
 void appendRoutineRows(ListingText& listing, const RoutineTable& table) {
   const auto& entries = table.entries;
-  // The callees are sorted in a copy: a call list stays in the order its
-  // calls were recorded, beside where each of them stands.
-  std::vector<RoutineEntry*> callees;
   for (size_t i = 0; i < entries.size(); ++i) {
     const RoutineEntry& entry = *entries[i];
+    if (entry.calls) sortList(entry.calls->items, compareByTotal);
     if (entry.totalBytes == 0) continue;
     std::string& out = listing.text();
     if (i > 0) out.push_back('\n');
     appendRow(out, entry);
     listing.lineDone();
     if (!entry.calls) continue;
-    callees.assign(entry.calls->items.begin(), entry.calls->items.end());
-    sortList(callees, compareByTotal);
-    for (const RoutineEntry* callee : callees) {
+    for (const RoutineEntry* callee : entry.calls->items) {
       appendCalleeLine(listing.text(), *callee);
       listing.lineDone();
     }

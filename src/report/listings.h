@@ -18,9 +18,8 @@ int compareByRoutineName(const RoutineEntry& a, const RoutineEntry& b);
 // Orders routines by full name, case-insensitively.
 int compareByFullName(const RoutineEntry& a, const RoutineEntry& b);
 
-// Prints every computed routine with its sizes and its callees, sorted by
-// compareByTotal (the call lists themselves keep their order), then the
-// stack of every task.
+// Sorts every call list by compareByTotal, then prints every computed
+// routine with its sizes and callees, then the stack of every task.
 void printDetailedAnalysis(RoutineTable& table, Console& console);
 
 // Re-sorts the table's entries by full name, for good, and prints the

@@ -234,23 +234,9 @@ RoutineEntry* findCalledRoutine(const RoutineTable& table,
   return own != nullptr ? own : run.lastPublic;
 }
 
-bool addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee,
-             const CallSite* site) {
+bool addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee) {
   if (entry == nullptr || callee == nullptr) return false;
-  if (!appendUnique(table, entry->calls, callee, kCallMessages)) return false;
-  if (site != nullptr) {
-    try {
-      RoutineRefList& calls = *entry->calls;
-      if (calls.sites == nullptr) {
-        std::pmr::polymorphic_allocator<> allocator(&table.arena);
-        calls.sites = allocator.new_object<std::pmr::vector<CallSite>>();
-      }
-      calls.sites->push_back(*site);
-    } catch (const std::bad_alloc&) {
-      throw FatalError(kCallMessages.growMessage);
-    }
-  }
-  return true;
+  return appendUnique(table, entry->calls, callee, kCallMessages);
 }
 
 void addCaller(RoutineTable& table, RoutineEntry* entry, RoutineEntry* caller) {

@@ -30,20 +30,10 @@ struct RoutineEntry;
 
 // A list of routines without duplicates, in the order they were first added.
 // The entries are the table's; the list only refers to them.
-// Where a call was first recorded: the module's position in the project
-// file and the physical line.
-struct CallSite {
-  uint32_t module = 0;
-  uint32_t line = 0;
-};
-
 struct RoutineRefList {
   explicit RoutineRefList(std::pmr::memory_resource* arena) : items(arena) {}
 
   std::pmr::vector<RoutineEntry*> items;
-  // Of a call list, when the scan was asked for them: where each call was
-  // first recorded, item for item; null otherwise.
-  std::pmr::vector<CallSite>* sites = nullptr;
   // Slots counted in steps of kListCapacityStep. The storage of `items` grows
   // as it likes; the count only tells which out-of-memory message to print.
   int32_t capacity = 0;
@@ -175,10 +165,9 @@ void ensureRoutineOrder(RoutineTable& table);
 RoutineEntry* findCalledRoutine(const RoutineTable& table,
                                 std::string_view module, std::string_view name);
 
-// Appends callee to entry's calls unless it is there already, with `site`,
-// when given, as where the call stands. Returns whether it appended.
-bool addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee,
-             const CallSite* site = nullptr);
+// Appends callee to entry's calls unless it is there already; returns
+// whether it appended.
+bool addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee);
 
 // Appends caller to entry's callers unless it is there already.
 void addCaller(RoutineTable& table, RoutineEntry* entry, RoutineEntry* caller);

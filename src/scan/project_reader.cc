@@ -87,7 +87,8 @@ std::vector<ProjectModule> scanDefinitions(RoutineTable& table,
 // The calls pass: prints a "  Module:" line for every module the project
 // lists and runs processModule over it.
 void scanCalls(RoutineTable& table, FileSystem& files, Console& console,
-               LineReader& project, int options, WarningLog* warnings,
+               LineReader& project, int options,
+               const ProjectWarnings& warnings,
                const ModuleQualifiers& qualifiers) {
   std::string line;
   uint32_t position = 0;
@@ -97,8 +98,9 @@ void scanCalls(RoutineTable& table, FileSystem& files, Console& console,
     console.out("  Module: \"" + std::string(name) + "\"\n");
     ModuleContext context;
     context.position = position++;
-    context.warnings = warnings;
+    context.warnings = warnings.log;
     context.qualifiers = &qualifiers;
+    context.sites = warnings.sites;
     processModule(table, files, console, name, options, context);
   }
 }
@@ -125,7 +127,7 @@ std::vector<ProjectModule> readProjectFile(RoutineTable& table,
       qualifiers.add(moduleNameOf(module.file));
     }
   }
-  scanCalls(table, files, console, project, options, warnings.log, qualifiers);
+  scanCalls(table, files, console, project, options, warnings, qualifiers);
   return modules;
 }
 

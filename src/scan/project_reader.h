@@ -12,6 +12,7 @@
 #include "base/line_reader.h"
 #include "base/warning_log.h"
 #include "routines/routine_table.h"
+#include "scan/call_sites.h"
 
 namespace memtally {
 
@@ -22,11 +23,12 @@ struct ProjectModule {
   bool opened = false;  // whether the module file could be opened
 };
 
-// Where the warnings about a project go: the log, and the project file's
-// name as the warnings show it.
+// Where the warnings about a project go: the log, the project file's name as
+// the warnings show it, and the record of where calls stand.
 struct ProjectWarnings {
   WarningLog* log = nullptr;  // null: no warnings are collected
   std::string_view file;
+  CallSites* sites = nullptr;  // where calls stand; null: not recorded
 };
 
 // Scans every module that the project file lists, twice: first for the

@@ -269,10 +269,10 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
       if (scan.context.warnings != nullptr) noteQualifiedName(scan, token);
       continue;
     }
-    // Where each call stands is kept only for the warnings.
-    const CallSite site{scan.context.position, scan.lineStart};
-    addCall(scan.table, caller, callee,
-            scan.context.warnings != nullptr ? &site : nullptr);
+    if (addCall(scan.table, caller, callee) && scan.context.sites != nullptr) {
+      scan.context.sites->record(caller, callee,
+                                 {scan.context.position, scan.lineStart});
+    }
     if ((scan.options & OPT_CALLERS) != 0) {
       addCaller(scan.table, callee, caller);
     }

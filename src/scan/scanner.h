@@ -12,6 +12,7 @@
 #include "base/line_reader.h"
 #include "base/warning_log.h"
 #include "routines/routine_table.h"
+#include "scan/call_sites.h"
 #include "scan/module_qualifiers.h"
 
 namespace memtally {
@@ -30,6 +31,7 @@ struct ModuleContext {
   uint32_t position = 0;           // its place among the project's modules
   WarningLog* warnings = nullptr;  // null: no warnings are collected
   const ModuleQualifiers* qualifiers = nullptr;  // null: none are looked for
+  CallSites* sites = nullptr;  // where calls stand; null: not recorded
 };
 
 // Opens the module file `fileName` and scans it with scanModule. A module
