@@ -94,11 +94,17 @@ std::unique_ptr<LineReader> LineReader::openFile(const std::string& path) {
   return std::make_unique<LineReader>(file);
 }
 
+size_t LineReader::readChunk() {
+  // Read into a buffer of its own: sizing text_ for a whole chunk first
+  // would clear 64 KiB for every file, however small.
+  if (!chunk_) chunk_.reset(new char[kChunkSize]);
+  return std::fread(chunk_.get(), 1, kChunkSize, file_);
+}
+
 bool LineReader::refill() {
   if (file_ == nullptr) return false;
-  text_.resize(kChunkSize);
-  const size_t got = std::fread(text_.data(), 1, kChunkSize, file_);
-  text_.resize(got);
+  const size_t got = readChunk();
+  text_.assign(chunk_.get(), got);
   pos_ = 0;
   return got > 0;
 }
@@ -108,10 +114,8 @@ void LineReader::ensureUnread(size_t count) {
   while (text_.size() - pos_ < count) {
     text_.erase(0, pos_);
     pos_ = 0;
-    const size_t held = text_.size();
-    text_.resize(held + kChunkSize);
-    const size_t got = std::fread(text_.data() + held, 1, kChunkSize, file_);
-    text_.resize(held + got);
+    const size_t got = readChunk();
+    text_.append(chunk_.get(), got);
     if (got == 0) return;
   }
 }

@@ -67,6 +67,7 @@ class LineReader {
   bool looksLikeUtf16() const { return looksLikeUtf16_; }
 
  private:
+  size_t readChunk();
   bool refill();
   void ensureUnread(size_t count);
   void skipByteOrderMark();
@@ -75,8 +76,9 @@ class LineReader {
 
   std::FILE* file_ = nullptr;  // owned; null when reading from memory
   std::string text_;           // the memory text, or the file's current chunk
-  size_t pos_ = 0;             // next unread byte in text_
-  bool ended_ = false;         // end of file or 0x1A reached
+  std::unique_ptr<char[]> chunk_;  // what a file read last; made at need
+  size_t pos_ = 0;                 // next unread byte in text_
+  bool ended_ = false;             // end of file or 0x1A reached
   bool atStart_ = true;        // nothing read yet since the start of the text
   uint32_t lineFeeds_ = 0;     // line feeds read since the start
   uint32_t lineNumber_ = 0;    // physical line where the last line began

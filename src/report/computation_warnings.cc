@@ -1,6 +1,8 @@
 #include "report/computation_warnings.h"
 
+#include <map>
 #include <string>
+#include <utility>
 
 #include "report/call_chain.h"
 
@@ -25,9 +27,24 @@ Warning aboutRoutine(const Analysis& analysis, const RoutineEntry& entry,
   return warning;
 }
 
+using Call = std::pair<const RoutineEntry*, const RoutineEntry*>;
+
+// The sites of the calls cut as recursions, found in one pass over all the
+// calls recorded.
+std::map<Call, CallSite> cutCallSites(const Analysis& analysis) {
+  std::map<Call, CallSite> sites;
+  for (const CallRecord& record : analysis.callSites.records) {
+    if (isCutCall(*record.caller, *record.callee)) {
+      sites.emplace(Call(record.caller, record.callee), record.site);
+    }
+  }
+  return sites;
+}
+
 // The recursion warnings of one computed routine, call by call.
-void addCutCalls(const Analysis& analysis, const RoutineEntry& caller,
-                 WarningLog& log) {
+void addCutCalls(const Analysis& analysis,
+                 const std::map<Call, CallSite>& sites,
+                 const RoutineEntry& caller, WarningLog& log) {
   if (caller.calls == nullptr) return;
   for (const RoutineEntry* called : caller.calls->items) {
     const RoutineEntry& callee = *called;
@@ -39,10 +56,10 @@ void addCutCalls(const Analysis& analysis, const RoutineEntry& caller,
                   " calls itself; the call counts 0 bytes"
             : "recursion: the call of " + std::string(callee.fullName) +
                   " from " + std::string(caller.fullName) + " counts 0 bytes");
-    const CallSite* site = analysis.callSites.find(&caller, &callee);
-    if (site != nullptr && site->module < analysis.modules.size()) {
-      warning.file = analysis.modules[site->module].file;
-      warning.line = site->line;
+    const auto site = sites.find(Call(&caller, &callee));
+    if (site != sites.end() && site->second.module < analysis.modules.size()) {
+      warning.file = analysis.modules[site->second.module].file;
+      warning.line = site->second.line;
     }
     log.add(std::move(warning));
   }
@@ -52,8 +69,9 @@ void addCutCalls(const Analysis& analysis, const RoutineEntry& caller,
 
 void addComputationWarnings(const RoutineTable& table, const Analysis& analysis,
                             WarningLog& log) {
+  const std::map<Call, CallSite> sites = cutCallSites(analysis);
   for (const RoutineEntry* entry : table.entries) {
-    addCutCalls(analysis, *entry, log);
+    addCutCalls(analysis, sites, *entry, log);
     if (entry == analysis.top && analysis.topReachedFrom != nullptr) {
       log.add(aboutRoutine(
           analysis, *entry, WarningKind::kMainFromTask,

@@ -4,9 +4,7 @@
 #define MEMTALLY_SCAN_CALL_SITES_H_
 
 #include <cstdint>
-#include <functional>
-#include <unordered_map>
-#include <utility>
+#include <vector>
 
 #include "routines/routine_table.h"
 
@@ -18,31 +16,17 @@ struct CallSite {
   uint32_t line = 0;
 };
 
-// The site of every call, by caller and callee.
-class CallSites {
- public:
-  // Records where `caller` calls `callee`, unless a site is known already.
-  void record(const RoutineEntry* caller, const RoutineEntry* callee,
-              CallSite site) {
-    sites_.emplace(std::make_pair(caller, callee), site);
-  }
+// A call and where it was first recorded.
+struct CallRecord {
+  const RoutineEntry* caller;
+  const RoutineEntry* callee;
+  CallSite site;
+};
 
-  // Returns where `caller` first calls `callee`; null when not recorded.
-  const CallSite* find(const RoutineEntry* caller,
-                       const RoutineEntry* callee) const {
-    const auto found = sites_.find(std::make_pair(caller, callee));
-    return found == sites_.end() ? nullptr : &found->second;
-  }
-
- private:
-  using Call = std::pair<const RoutineEntry*, const RoutineEntry*>;
-  struct CallHash {
-    size_t operator()(const Call& call) const {
-      const std::hash<const RoutineEntry*> hash;
-      return hash(call.first) * 31 + hash(call.second);
-    }
-  };
-  std::unordered_map<Call, CallSite, CallHash> sites_;
+// The first site of every call, in the order the calls were recorded. The
+// few that warnings need are looked up once, in one pass.
+struct CallSites {
+  std::vector<CallRecord> records;
 };
 
 }  // namespace memtally

@@ -115,7 +115,7 @@ bool readLogicalLine(ModuleScan& scan) {
     const size_t room = kMaxSourceLine - line.size();
     const bool read = scan.source.readLine(scan.piece, room);
     if (line.empty()) scan.lineStart = scan.source.lineNumber();
-    notePiece(scan);
+    if (scan.context.warnings != nullptr) notePiece(scan);
     if (!read || scan.piece.empty()) {
       if (read && line.empty()) noteNulEnd(scan);
       break;
@@ -185,9 +185,13 @@ void handleOutsideLine(ModuleScan& scan, std::string_view line) {
   scan.kind = definition.kind;
   scan.insideRoutine = true;
   scan.definitionLine = scan.lineStart;
-  scan.definitionName = entry != nullptr ? std::string(entry->fullName)
-                                         : std::string(scan.module) + "." +
-                                               std::string(definition.name);
+  // The routine's full name, for the warnings; its entry's when there is
+  // one, since the line that holds the name is read over.
+  if (scan.context.warnings != nullptr) {
+    scan.definitionName = entry != nullptr ? std::string(entry->fullName)
+                                           : std::string(scan.module) + "." +
+                                                 std::string(definition.name);
+  }
 }
 
 // Warns about a definition line met inside the body of another routine,
@@ -270,8 +274,8 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
       continue;
     }
     if (addCall(scan.table, caller, callee) && scan.context.sites != nullptr) {
-      scan.context.sites->record(caller, callee,
-                                 {scan.context.position, scan.lineStart});
+      scan.context.sites->records.push_back(
+          {caller, callee, {scan.context.position, scan.lineStart}});
     }
     if ((scan.options & OPT_CALLERS) != 0) {
       addCaller(scan.table, callee, caller);
