@@ -1,6 +1,7 @@
 #include "report/chain_listing.h"
 
 #include <string>
+#include <unordered_map>
 
 #include "base/format.h"
 #include "report/call_chain.h"
@@ -29,14 +30,21 @@ void appendStep(std::string& out, const RoutineEntry& step) {
 // chain of a million calls is never held whole.
 constexpr size_t kChunkSize = 16 * 1024;
 
-void appendChain(Console& console, std::string& out, const RoutineEntry& from) {
+// The line of each routine as a chain step. The chains of the tasks share
+// most of their steps, so each line is formed once.
+using StepLines = std::unordered_map<const RoutineEntry*, std::string>;
+
+void appendChain(Console& console, std::string& out, StepLines& lines,
+                 const RoutineEntry& from) {
   out.append("Deepest call chain from ");
   out.append(from.fullName);
   out.append(" (");
   appendUnsigned(out, from.totalBytes);
   out.append(" bytes):\n");
   for (const RoutineEntry* step : deepestChain(from)) {
-    appendStep(out, *step);
+    const auto [line, isNew] = lines.try_emplace(step);
+    if (isNew) appendStep(line->second, *step);
+    out.append(line->second);
     if (out.size() >= kChunkSize) {
       console.out(out);
       out.clear();
@@ -49,9 +57,10 @@ void appendChain(Console& console, std::string& out, const RoutineEntry& from) {
 void printCallChains(Console& console, const RoutineTable& table,
                      const RoutineEntry& top) {
   std::string text;
+  StepLines lines;
   for (const RoutineEntry* start : chainStarts(table, &top)) {
     text.push_back('\n');
-    appendChain(console, text, *start);
+    appendChain(console, text, lines, *start);
   }
   console.out(text);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/format.h"
@@ -22,6 +23,9 @@ namespace {
 struct Document {
   Console& console;
   JsonWriter json;
+  // The text of each routine as a chain step: the chains of the tasks share
+  // most of their steps, so each is formed once.
+  std::unordered_map<const RoutineEntry*, std::string> steps;
 
   // Passes on what is written once it has grown large.
   void flushSometimes() {
@@ -219,10 +223,10 @@ void writeChain(Document& document, const RoutineEntry& from) {
   member(json, "totalBytes", from.totalBytes);
   json.key("steps");
   json.beginArray();
-  std::string text;
   for (const RoutineEntry* step : deepestChain(from)) {
-    stepText(text, *step);
-    json.rawValue(text);
+    const auto [text, isNew] = document.steps.try_emplace(step);
+    if (isNew) stepText(text->second, *step);
+    json.rawValue(text->second);
     document.flushSometimes();
   }
   json.endArray();
@@ -265,7 +269,7 @@ void writeBudget(JsonWriter& json, const Analysis& analysis,
 
 void writeJsonReport(Console& console, const RoutineTable& table,
                      const Analysis& analysis, std::optional<uint32_t> budget) {
-  Document document{console, JsonWriter()};
+  Document document{console, JsonWriter(), {}};
   JsonWriter& json = document.json;
   json.beginObject();
   member(json, "$schema", kReportSchemaId);
