@@ -4,7 +4,10 @@
 // so that map names meet existing entries as well as create new ones. The
 // only fatal outcome a map file can cause is a data line whose name lacks a
 // module or a routine; afterwards every entry must be a well-formed
-// module.routine in routine order.
+// module.routine in routine order. Reading the same map while collecting
+// the warnings of --check must give the same table and static RAM, and
+// every warning must be one line about a line the map has.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -48,6 +51,31 @@ void checkTable(RoutineTable& table) {
   }
 }
 
+// The two tables hold the same routines with the same sizes.
+void checkSameSizes(RoutineTable& a, RoutineTable& b) {
+  ensureRoutineOrder(a);
+  ensureRoutineOrder(b);
+  FUZZ_CHECK(a.entries.size() == b.entries.size());
+  for (size_t i = 0; i < a.entries.size(); ++i) {
+    FUZZ_CHECK(a.entries[i]->fullName == b.entries[i]->fullName);
+    FUZZ_CHECK(a.entries[i]->paramBytes == b.entries[i]->paramBytes);
+    FUZZ_CHECK(a.entries[i]->localBytes == b.entries[i]->localBytes);
+  }
+}
+
+// Every warning is one line about the map, at a line it has.
+void checkWarnings(const WarningLog& warnings, const std::string& text) {
+  const size_t lines =
+      static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+  for (const Warning& warning : warnings.ordered()) {
+    FUZZ_CHECK(warning.source == WarningSource::kMap);
+    FUZZ_CHECK(warning.file == "P.mpp");
+    FUZZ_CHECK(warning.line <= lines);
+    const std::string line = formatWarning(warning);
+    FUZZ_CHECK(line.find('\n') == line.size() - 1);
+  }
+}
+
 }  // namespace
 }  // namespace memtally::fuzz
 
@@ -68,6 +96,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                    "Failed to create a symbol table entry for \"", 0) == 0);
     return 0;
   }
+  WarningLog warnings;
+  RoutineTable checked;
+  addSourceRoutines(checked);
+  LineReader again(text);
+  FUZZ_CHECK(processMap(checked, again, {&warnings, "P.mpp"}) == staticRam);
+  checkSameSizes(table, checked);
+  checkWarnings(warnings, text);
   // Nothing is read before the static RAM line.
   if (text.find("RAM allocated:") == std::string::npos) {
     FUZZ_CHECK(staticRam == 0);

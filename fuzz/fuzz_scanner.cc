@@ -5,7 +5,10 @@
 // calls between modules, private routines and duplicate names are all
 // reached. The only fatal outcome a
 // module can cause is the overlong-line message; afterwards the routine
-// table must be in order and its call and caller lists must agree.
+// table must be in order and its call and caller lists must agree. The same
+// scan collecting the warnings of --check must build the same table, and
+// every warning must be one line about a line the module has.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +18,7 @@
 #include "base/fatal.h"
 #include "base/line_reader.h"
 #include "base/options.h"
+#include "base/warning_log.h"
 #include "fuzz_check.h"
 #include "routines/routine_table.h"
 #include "scan/lexer.h"
@@ -84,11 +88,69 @@ void checkTable(RoutineTable& table) {
   }
 }
 
-// Scans each module text in turn with the given options.
-void scanPass(RoutineTable& table, const std::string (&texts)[2], int options) {
+// Scans each module text in turn with the given options, recording in
+// `warnings`, when given, what --check would say.
+void scanPass(RoutineTable& table, const std::string (&texts)[2], int options,
+              WarningLog* warnings = nullptr) {
+  ModuleQualifiers qualifiers;
+  for (const char* file : kModuleFiles) qualifiers.add(moduleNameOf(file));
+  CallSites sites;
   for (int i = 0; i < 2; ++i) {
     LineReader source(texts[i]);
-    scanModule(table, source, kModuleFiles[i], options);
+    ModuleContext context;
+    context.position = static_cast<uint32_t>(i);
+    context.warnings = warnings;
+    context.qualifiers = &qualifiers;
+    context.sites = &sites;
+    scanModule(table, source, kModuleFiles[i], options, context);
+  }
+}
+
+// Both passes over the modules; false when the overlong-line message ended
+// them.
+bool scanBoth(RoutineTable& table, const std::string (&texts)[2],
+              WarningLog* warnings) {
+  try {
+    scanPass(table, texts, OPT_CALLERS | SCAN_DEFINITIONS, warnings);
+    ensureRoutineOrder(table);
+    scanPass(table, texts, OPT_CALLERS, warnings);
+  } catch (const FatalError& error) {
+    FUZZ_CHECK(error.stream() == Stream::kOut);
+    FUZZ_CHECK(
+        error.message().rfind("Line exceeded maximum length at line ", 0) == 0);
+    return false;
+  }
+  return true;
+}
+
+// The two tables hold the same routines with the same flags and calls.
+void checkSameTable(const RoutineTable& a, const RoutineTable& b) {
+  FUZZ_CHECK(a.entries.size() == b.entries.size());
+  for (size_t i = 0; i < a.entries.size(); ++i) {
+    const RoutineEntry& x = *a.entries[i];
+    const RoutineEntry& y = *b.entries[i];
+    FUZZ_CHECK(x.fullName == y.fullName && x.flags == y.flags);
+    FUZZ_CHECK((x.calls == nullptr) == (y.calls == nullptr));
+    if (x.calls == nullptr) continue;
+    FUZZ_CHECK(x.calls->items.size() == y.calls->items.size());
+    for (size_t k = 0; k < x.calls->items.size(); ++k) {
+      FUZZ_CHECK(x.calls->items[k]->fullName == y.calls->items[k]->fullName);
+    }
+  }
+}
+
+// Every warning is one line, about one of the modules, at a line it has.
+void checkWarnings(const WarningLog& warnings, const std::string (&texts)[2]) {
+  for (const Warning& warning : warnings.ordered()) {
+    FUZZ_CHECK(warning.source == WarningSource::kModule);
+    FUZZ_CHECK(warning.module < 2);
+    FUZZ_CHECK(warning.file == kModuleFiles[warning.module]);
+    const std::string& text = texts[warning.module];
+    const size_t lines =
+        static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    FUZZ_CHECK(warning.line <= lines);
+    const std::string line = formatWarning(warning);
+    FUZZ_CHECK(line.find('\n') == line.size() - 1);
   }
 }
 
@@ -103,17 +165,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::string(text, size / 2),
       std::string(text + size / 2, size - size / 2)};
   RoutineTable table;
-  try {
-    scanPass(table, modules, OPT_CALLERS | SCAN_DEFINITIONS);
-    ensureRoutineOrder(table);
-    scanPass(table, modules, OPT_CALLERS);
-  } catch (const FatalError& error) {
-    FUZZ_CHECK(error.stream() == Stream::kOut);
-    FUZZ_CHECK(
-        error.message().rfind("Line exceeded maximum length at line ", 0) == 0);
-    return 0;
-  }
+  WarningLog warnings;
+  RoutineTable checked;
+  const bool scanned = scanBoth(table, modules, nullptr);
+  FUZZ_CHECK(scanBoth(checked, modules, &warnings) == scanned);
+  if (!scanned) return 0;
   checkTable(table);
+  checkSameTable(table, checked);
+  checkWarnings(warnings, modules);
   freeRoutineTable(table);
   return 0;
 }
