@@ -193,5 +193,35 @@ TEST(CliTest, LongOptionsAsTargetOrAfterTheProjectAreNotOptions) {
   EXPECT_EQ(run.status, 0);
 }
 
+TEST(CliTest, PathAndCheckCombineWithTargetListingsAndBudget) {
+  const auto run = runTool(
+      {"-t", "Watchdog", "--check", "-d", "--path", "--budget=30", "Blink"},
+      exampleDir());
+  const std::string& out = run.out;
+  EXPECT_NE(out.find("Estimate of sub\tWatchdog RAM use:\n"),
+            std::string::npos);
+  // The routine estimated comes first, then every task: here it is the one.
+  const std::string chain =
+      "Deepest call chain from Main.Watchdog (32 bytes):\n"
+      "  Main.Watchdog                        9 + 0 + 0 = 9\n"
+      "  Serial.SendText                      9 + 2 + 2 = 13\n"
+      "  Serial.SendByte                      9 + 1 + 0 = 10\n";
+  const size_t first = out.find("\n" + chain + "\n" + chain);
+  const size_t detail = out.find("Detailed Analysis");
+  EXPECT_NE(first, std::string::npos) << out;
+  EXPECT_LT(first, detail);
+  EXPECT_EQ(run.err,
+            "Main.bas:31: warning: Serial.SendNumber is not counted as a call "
+            "of Serial.SendNumber: qualified names are not resolved\n"
+            "Main.bas:40: warning: calltask starts Monitor, which is not a "
+            "routine of this module; its stack is not estimated\n"
+            "Sensor.bas:25: warning: recursion: the call of Sensor.ReadSensor "
+            "from Sensor.Recalibrate counts 0 bytes\n"
+            // Watchdog does not reach SendNumber, whose recursion is then
+            // never cut.
+            "Estimated RAM use of 32 bytes exceeds the budget of 30 bytes.\n");
+  EXPECT_EQ(run.status, 2);
+}
+
 }  // namespace
 }  // namespace memtally
