@@ -3,13 +3,9 @@
 find_program(MEMTALLY_GZIP gzip REQUIRED)
 file(GLOB_RECURSE manual_pages "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*.[1-9]")
 list(FILTER manual_pages INCLUDE REGEX "/man/man[1-9]/[^/]+$")
-foreach(page IN LISTS manual_pages)
-  execute_process(COMMAND "${MEMTALLY_GZIP}" -9nf "${page}"
-                  COMMAND_ERROR_IS_FATAL ANY)
-endforeach()
 file(GLOB_RECURSE changelogs "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*changelog")
 list(FILTER changelogs INCLUDE REGEX "/doc/memtally/changelog$")
-foreach(changelog IN LISTS changelogs)
-  execute_process(COMMAND "${MEMTALLY_GZIP}" -9nf "${changelog}"
+foreach(file IN LISTS manual_pages changelogs)
+  execute_process(COMMAND "${MEMTALLY_GZIP}" -9nf "${file}"
                   COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
