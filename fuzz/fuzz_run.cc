@@ -439,7 +439,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(runMemtally(explainedArgs, files, explained, fixedClock) ==
              status);
   const std::vector<std::string> starts = checkExplained(console, explained);
-  checkChainsInTable(args, files, starts);
+  // Only a run that printed an estimate has chains to check in its table.
+  if (explained.stdoutText().find("\nEstimate of ") != std::string::npos) {
+    checkChainsInTable(args, files, starts);
+  }
   checkJson(args, files, console, status);
   return 0;
 }
