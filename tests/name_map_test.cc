@@ -28,6 +28,31 @@ TEST(NameMapTest, FindsANameWhateverItsLetterCaseAndNothingElse) {
   EXPECT_EQ(map.count("Serial.Sen"), 0u);
 }
 
+TEST(NameMapTest, NamesAreComparedWholeAcrossWordEdges) {
+  // Names are compared and hashed eight bytes at a time; a difference in
+  // the first, a middle or the last byte of a word, or in the tail, counts.
+  const NameEqual equal;
+  const NameHash hash{randomSipKey()};
+  for (size_t length : {1, 7, 8, 9, 15, 16, 17, 24, 31}) {
+    const std::string lower(length, 'q');
+    for (size_t at = 0; at < length; ++at) {
+      std::string upper = lower;
+      upper[at] = 'Q';
+      EXPECT_TRUE(equal(lower, upper)) << length << " " << at;
+      EXPECT_EQ(hash(lower), hash(upper)) << length << " " << at;
+      std::string other = lower;
+      other[at] = 'r';
+      EXPECT_FALSE(equal(lower, other)) << length << " " << at;
+      // 0xD1 and 0xF1 differ only in bit 5, as Q and q do.
+      std::string high = lower;
+      high[at] = '\xD1';
+      std::string highFolded = lower;
+      highFolded[at] = '\xF1';
+      EXPECT_FALSE(equal(high, highFolded)) << length << " " << at;
+    }
+  }
+}
+
 TEST(NameMapTest, EachMapHashesUnderAKeyOfItsOwn) {
   // With one key for all runs, names found to collide once would collide
   // in every run.

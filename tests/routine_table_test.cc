@@ -249,6 +249,33 @@ TEST(RoutineTableTest, CallResolutionPrefersOwnModuleAndNeverOthersPrivate) {
   EXPECT_EQ(findCalledRoutine(table, "Serial", "Send"), serial);
 }
 
+TEST(RoutineTableTest, EveryModuleOfALongRunFindsItsOwnRoutine) {
+  // The run of Send is ordered by module length, then name; a module's own
+  // Send is found in it whatever the letter case, and a module without one
+  // gets the last public Send.
+  const char* const modules[] = {"b",    "A",     "dd",    "Cc",  "Mod1",
+                                 "mod2", "MOD10", "Zebra", "Tail"};
+  RoutineTable table;
+  std::vector<RoutineEntry*> own;
+  for (const char* module : modules) {
+    own.push_back(add(table, module, "Send",
+                      module[0] == 'T' ? ROUTINE_DEFINED | ROUTINE_PRIVATE
+                                       : ROUTINE_DEFINED));
+  }
+  ensureRoutineOrder(table);
+  for (size_t i = 0; i < own.size(); ++i) {
+    EXPECT_EQ(findCalledRoutine(table, modules[i], "SEND"), own[i])
+        << modules[i];
+    EXPECT_EQ(findCalledRoutine(table, foldedCopy(modules[i]), "send"),
+              own[i])
+        << modules[i];
+  }
+  // Zebra sorts last among the public modules of length 5.
+  EXPECT_EQ(findCalledRoutine(table, "Other", "Send"), own[7]);
+  EXPECT_EQ(findCalledRoutine(table, "Mod", "Send"), own[7]);
+  EXPECT_EQ(findCalledRoutine(table, "Mod100", "Send"), own[7]);
+}
+
 TEST(RoutineTableTest, AmongPublicRoutinesTheLastModuleInOrderWins) {
   RoutineTable table;
   RoutineEntry* b = add(table, "B", "Send");

@@ -37,9 +37,9 @@ TEST(SipHashTest, SipHash24MatchesThePublishedVectorsAcrossWordEdges) {
   }
 }
 
-TEST(SipHashTest, TheByteMapIsAppliedBeforeHashing) {
+TEST(SipHashTest, TheWordMapIsAppliedBeforeHashing) {
   const SipKey key = {1, 2};
-  EXPECT_EQ(sipHash13<foldCase>(key, "Serial.SEND_9"),
+  EXPECT_EQ(sipHash13<foldWord>(key, "Serial.SEND_9"),
             sipHash13(key, "serial.send_9"));
   EXPECT_NE(sipHash13(key, "Serial.SEND_9"), sipHash13(key, "serial.send_9"));
 }

@@ -5,6 +5,10 @@
 #ifndef MEMTALLY_BASE_CHARS_H_
 #define MEMTALLY_BASE_CHARS_H_
 
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -32,6 +36,32 @@ constexpr bool isHexDigit(unsigned char c) {
 constexpr unsigned char foldCase(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A'))
                                 : c;
+}
+
+// The `count` bytes at `bytes`, at most 8, as one little-endian word,
+// zero-padded. A whole word is one load on a little-endian machine.
+inline uint64_t loadWord(const char* bytes, size_t count) {
+  uint64_t word = 0;
+  if (std::endian::native == std::endian::little && count == 8) {
+    std::memcpy(&word, bytes, 8);
+    return word;
+  }
+  for (size_t j = 0; j < count; ++j) {
+    word |= uint64_t{static_cast<unsigned char>(bytes[j])} << (8 * j);
+  }
+  return word;
+}
+
+// foldCase applied to each of the 8 bytes of `word` at once. In each byte
+// the low 7 bits plus 37 reach bit 7 above Z, plus 63 from A on; neither sum
+// carries into the next byte, and bytes above 0x7F are left out.
+constexpr uint64_t foldWord(uint64_t word) {
+  constexpr uint64_t kEachByte = 0x0101010101010101ULL;
+  const uint64_t low = word & (0x7f * kEachByte);
+  const uint64_t aboveZ = low + (0x80 - 'Z' - 1) * kEachByte;
+  const uint64_t fromA = low + (0x80 - 'A') * kEachByte;
+  const uint64_t upper = fromA & ~aboveZ & ~word & (0x80 * kEachByte);
+  return word | (upper >> 2);
 }
 
 // Compares two names case-insensitively: A to Z folded, then unsigned bytes,

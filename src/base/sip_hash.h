@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/chars.h"
+
 namespace memtally {
 
 struct SipKey {
@@ -20,13 +22,13 @@ struct SipKey {
 // address when the device fails.
 SipKey randomSipKey();
 
-// Returns its byte unchanged.
-inline unsigned char sameByte(unsigned char byte) { return byte; }
+// Returns its word unchanged.
+constexpr uint64_t sameWord(uint64_t word) { return word; }
 
-// SipHash-c-d of `bytes`, each passed through `map` first: c rounds for each
-// 8-byte word, d rounds to finish.
+// SipHash-c-d of `bytes`, each 8-byte word passed through `map` first: c
+// rounds for each word, d rounds to finish.
 template <int kWordRounds, int kFinalRounds,
-          unsigned char (*map)(unsigned char) = sameByte>
+          uint64_t (*map)(uint64_t) = sameWord>
 uint64_t sipHash(const SipKey& key, std::string_view bytes) {
   uint64_t v0 = key.k0 ^ 0x736f6d6570736575ULL;
   uint64_t v1 = key.k1 ^ 0x646f72616e646f6dULL;
@@ -52,30 +54,18 @@ uint64_t sipHash(const SipKey& key, std::string_view bytes) {
     for (int i = 0; i < kWordRounds; ++i) round();
     v0 ^= word;
   };
-  // Words are read little-endian; the last one holds the remaining bytes and
-  // the length in its top byte.
+  // The last word holds the remaining bytes and the length in its top byte.
   const size_t whole = bytes.size() / 8 * 8;
-  for (size_t i = 0; i < whole; i += 8) {
-    uint64_t word = 0;
-    for (size_t j = 0; j < 8; ++j) {
-      word |= uint64_t{map(static_cast<unsigned char>(bytes[i + j]))}
-              << (8 * j);
-    }
-    mix(word);
-  }
-  uint64_t last = uint64_t{bytes.size()} << 56;
-  for (size_t j = 0; whole + j < bytes.size(); ++j) {
-    last |= uint64_t{map(static_cast<unsigned char>(bytes[whole + j]))}
-            << (8 * j);
-  }
-  mix(last);
+  for (size_t i = 0; i < whole; i += 8) mix(map(loadWord(bytes.data() + i, 8)));
+  mix(map(loadWord(bytes.data() + whole, bytes.size() - whole)) |
+      uint64_t{bytes.size()} << 56);
   v2 ^= 0xff;
   for (int i = 0; i < kFinalRounds; ++i) round();
   return v0 ^ v1 ^ v2 ^ v3;
 }
 
 // The variant for hash tables: one round per word, three to finish.
-template <unsigned char (*map)(unsigned char) = sameByte>
+template <uint64_t (*map)(uint64_t) = sameWord>
 uint64_t sipHash13(const SipKey& key, std::string_view bytes) {
   return sipHash<1, 3, map>(key, bytes);
 }

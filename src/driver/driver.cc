@@ -246,12 +246,14 @@ bool analyzeProject(RoutineTable& table, FileSystem& files, Console& console,
     throw FatalError("Can't open the BasicX map file \"" + analysis.mapFile +
                      "\".\n");
   }
+  const int32_t defined = table.count();
   analysis.staticRam = processMap(table, *mapFile, {log, analysis.mapFile});
   mapFile.reset();
 
-  // The map may have added routines: the task pass and the listings walk the
-  // table in routine order, and the top routine is the first of its run.
-  ensureRoutineOrder(table);
+  // Routines that only the map names join the table in routine order: the
+  // task pass and the listings walk it so, and the top routine is the first
+  // of its run.
+  if (table.count() != defined) ensureRoutineOrder(table);
   const std::vector<const RoutineEntry*> tasks = computeTasks(table);
   analysis.top = findCalledRoutine(table, std::string_view(), analysis.target);
   if (analysis.top == nullptr) {

@@ -8,6 +8,7 @@
 #include "base/chars.h"
 #include "base/format.h"
 #include "report/requirement.h"
+#include "routines/entry_sort.h"
 
 namespace memtally {
 namespace {
@@ -184,7 +185,10 @@ void printUnusedRoutines(RoutineTable& table, Console& console) {
   // The table stays in full-name order for the rest of the run, and the
   // callers listing lists its routines in that order. Routines whose full
   // names are equal keep their routine order.
-  sortList(table.entries, compareByFullName);
+  sortEntries(
+      table.entries,
+      [](const RoutineEntry& entry) { return entry.foldedName; },
+      compareByFullName);
   ListingText listing(console);
   bool first = true;
   for (const RoutineEntry* entry : table.entries) {
@@ -205,7 +209,10 @@ void printCallers(RoutineTable& table, Console& console) {
   bool first = true;
   for (const RoutineEntry* entry : table.entries) {
     if (!entry->callers || entry->callers->items.empty()) continue;
-    sortList(entry->callers->items, compareByRoutineName);
+    sortEntries(
+        entry->callers->items,
+        [](const RoutineEntry& caller) { return caller.foldedRoutine(); },
+        compareByRoutineName);
     std::string& out = listing.text();
     out.push_back('\n');
     if (first) {

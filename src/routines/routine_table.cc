@@ -6,12 +6,13 @@
 #include "base/chars.h"
 #include "base/fatal.h"
 #include "base/format.h"
+#include "routines/entry_sort.h"
 
 namespace memtally {
 namespace {
 
 // Lists up to this long are searched item by item; longer ones keep a set.
-constexpr size_t kShortList = 64;
+constexpr size_t kShortList = 16;
 
 // True when the test seam says the allocation at `site` fails.
 bool allocationFails(const RoutineTable& table, AllocationSite site) {
@@ -154,20 +155,46 @@ bool appendUnique(RoutineTable& table, RoutineRefList*& list,
 bool recordRuns(RoutineTable& table) {
   table.runs.clear();
   table.runs.reserve(table.entries.size());
-  const RoutineEntry* previous = nullptr;
   RoutineRun* run = nullptr;
-  for (RoutineEntry* entry : table.entries) {
+  for (uint32_t i = 0; i < table.entries.size(); ++i) {
+    RoutineEntry* const entry = table.entries[i];
+    const RoutineEntry* const previous = i > 0 ? table.entries[i - 1] : nullptr;
     if (previous != nullptr && compareRoutineOrder(*previous, *entry) >= 0) {
       return false;
     }
     const std::string_view name = entry->foldedRoutine();
-    if (run == nullptr || run->first->foldedRoutine() != name) {
-      run = &table.runs.emplace(name, RoutineRun{entry, nullptr}).first->second;
+    if (run == nullptr || previous->foldedRoutine() != name) {
+      run = &table.runs.emplace(name, RoutineRun{i, i, nullptr}).first->second;
     }
     if ((entry->flags & ROUTINE_PRIVATE) == 0) run->lastPublic = entry;
-    previous = entry;
+    run->end = i + 1;
   }
   return true;
+}
+
+// Compares the module of `entry` with the module named `module` in routine
+// order: shorter first, then case-insensitively.
+int compareModule(const RoutineEntry& entry, std::string_view module) {
+  const size_t length = entry.foldedModule().size();
+  if (length != module.size()) return length < module.size() ? -1 : 1;
+  return compareNoCase(entry.foldedModule(), module);
+}
+
+// The routine of `run` that module `module` defines; null when it has none.
+RoutineEntry* findInRun(const RoutineTable& table, const RoutineRun& run,
+                        std::string_view module) {
+  auto found = table.entries.begin() + run.begin;
+  const auto end = table.entries.begin() + run.end;
+  if (end - found > 1) {
+    found = std::lower_bound(
+        found, end, module,
+        [](const RoutineEntry* entry, std::string_view name) {
+          return compareModule(*entry, name) < 0;
+        });
+  }
+  return found != end && equalsNoCase((*found)->foldedModule(), module)
+             ? *found
+             : nullptr;
 }
 
 }  // namespace
@@ -213,12 +240,9 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
 
 void ensureRoutineOrder(RoutineTable& table) {
   if (recordRuns(table)) return;
-  // No two entries are equal in routine order, so stability does not show;
-  // the merge sort is simply the faster on a large table.
-  std::stable_sort(table.entries.begin(), table.entries.end(),
-                   [](const RoutineEntry* a, const RoutineEntry* b) {
-                     return compareRoutineOrder(*a, *b) < 0;
-                   });
+  sortEntries(table.entries,
+              [](const RoutineEntry& entry) { return entry.foldedRoutine(); },
+              compareRoutineOrder);
   recordRuns(table);
 }
 
@@ -229,8 +253,8 @@ RoutineEntry* findCalledRoutine(const RoutineTable& table,
   const auto found = table.runs.find(name);
   if (found == table.runs.end()) return nullptr;
   const RoutineRun& run = found->second;
-  if (module.empty()) return run.first;
-  RoutineEntry* own = findEntry(table, module, name);
+  if (module.empty()) return table.entries[run.begin];
+  RoutineEntry* own = findInRun(table, run, module);
   return own != nullptr ? own : run.lastPublic;
 }
 

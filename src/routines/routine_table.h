@@ -109,9 +109,12 @@ enum class AllocationSite {
   kCallerListGrow,
 };
 
-// The routines sharing one routine name, which call resolution chooses from.
+// The routines sharing one routine name, which call resolution chooses from:
+// entries `begin` to `end` of the table in routine order, so ordered by
+// module.
 struct RoutineRun {
-  RoutineEntry* first;       // the first in routine order
+  uint32_t begin;
+  uint32_t end;
   RoutineEntry* lastPublic;  // the last without ROUTINE_PRIVATE, or null
 };
 
