@@ -1,7 +1,8 @@
 // Sorting many routine entries by name. Comparing two entries reads both
 // from wherever the table made them; on a large table most such reads miss
-// the cache. The sort therefore compares the first eight bytes of the names,
-// held beside the entry pointers, and reads the entries only to break ties.
+// the cache. The sort therefore compares the first sixteen bytes of the
+// names, held beside the entry pointers, and reads the entries only to
+// break ties.
 #ifndef MEMTALLY_ROUTINES_ENTRY_SORT_H_
 #define MEMTALLY_ROUTINES_ENTRY_SORT_H_
 
