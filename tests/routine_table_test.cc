@@ -266,8 +266,7 @@ TEST(RoutineTableTest, EveryModuleOfALongRunFindsItsOwnRoutine) {
   for (size_t i = 0; i < own.size(); ++i) {
     EXPECT_EQ(findCalledRoutine(table, modules[i], "SEND"), own[i])
         << modules[i];
-    EXPECT_EQ(findCalledRoutine(table, foldedCopy(modules[i]), "send"),
-              own[i])
+    EXPECT_EQ(findCalledRoutine(table, foldedCopy(modules[i]), "send"), own[i])
         << modules[i];
   }
   // Zebra sorts last among the public modules of length 5.

@@ -186,8 +186,7 @@ void printUnusedRoutines(RoutineTable& table, Console& console) {
   // callers listing lists its routines in that order. Routines whose full
   // names are equal keep their routine order.
   sortEntries(
-      table.entries,
-      [](const RoutineEntry& entry) { return entry.foldedName; },
+      table.entries, [](const RoutineEntry& entry) { return entry.foldedName; },
       compareByFullName);
   ListingText listing(console);
   bool first = true;

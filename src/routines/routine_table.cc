@@ -186,11 +186,11 @@ RoutineEntry* findInRun(const RoutineTable& table, const RoutineRun& run,
   auto found = table.entries.begin() + run.begin;
   const auto end = table.entries.begin() + run.end;
   if (end - found > 1) {
-    found = std::lower_bound(
-        found, end, module,
-        [](const RoutineEntry* entry, std::string_view name) {
-          return compareModule(*entry, name) < 0;
-        });
+    found =
+        std::lower_bound(found, end, module,
+                         [](const RoutineEntry* entry, std::string_view name) {
+                           return compareModule(*entry, name) < 0;
+                         });
   }
   return found != end && equalsNoCase((*found)->foldedModule(), module)
              ? *found
@@ -240,9 +240,10 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
 
 void ensureRoutineOrder(RoutineTable& table) {
   if (recordRuns(table)) return;
-  sortEntries(table.entries,
-              [](const RoutineEntry& entry) { return entry.foldedRoutine(); },
-              compareRoutineOrder);
+  sortEntries(
+      table.entries,
+      [](const RoutineEntry& entry) { return entry.foldedRoutine(); },
+      compareRoutineOrder);
   recordRuns(table);
 }
 
