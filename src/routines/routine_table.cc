@@ -12,7 +12,7 @@ namespace memtally {
 namespace {
 
 // Lists up to this long are searched item by item; longer ones keep a set.
-constexpr size_t kShortList = 16;
+constexpr size_t kShortList = 64;
 
 // True when the test seam says the allocation at `site` fails.
 bool allocationFails(const RoutineTable& table, AllocationSite site) {
@@ -149,27 +149,21 @@ bool appendUnique(RoutineTable& table, RoutineRefList*& list,
   }
 }
 
-// Records the run of every routine name, walking the entries in table
-// order. Returns false, with the runs incomplete, at the first entry that is
-// out of routine order.
-bool recordRuns(RoutineTable& table) {
+// Records the run of every routine name, walking the entries, which are in
+// routine order.
+void recordRuns(RoutineTable& table) {
   table.runs.clear();
   table.runs.reserve(table.entries.size());
   RoutineRun* run = nullptr;
   for (uint32_t i = 0; i < table.entries.size(); ++i) {
     RoutineEntry* const entry = table.entries[i];
-    const RoutineEntry* const previous = i > 0 ? table.entries[i - 1] : nullptr;
-    if (previous != nullptr && compareRoutineOrder(*previous, *entry) >= 0) {
-      return false;
-    }
     const std::string_view name = entry->foldedRoutine();
-    if (run == nullptr || previous->foldedRoutine() != name) {
+    if (run == nullptr || table.entries[i - 1]->foldedRoutine() != name) {
       run = &table.runs.emplace(name, RoutineRun{i, i, nullptr}).first->second;
     }
     if ((entry->flags & ROUTINE_PRIVATE) == 0) run->lastPublic = entry;
     run->end = i + 1;
   }
-  return true;
 }
 
 // Compares the module of `entry` with the module named `module` in routine
@@ -239,7 +233,6 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
 }
 
 void ensureRoutineOrder(RoutineTable& table) {
-  if (recordRuns(table)) return;
   sortEntries(
       table.entries,
       [](const RoutineEntry& entry) { return entry.foldedRoutine(); },
