@@ -30,8 +30,7 @@ class ListingsTest : public ::testing::Test {
   }
 
   void call(RoutineEntry* caller, RoutineEntry* callee) {
-    addCall(table_, caller, callee);
-    addCaller(table_, callee, caller);
+    addCall(table_, caller, callee, true);
   }
 
   // The computations of a run: tasks in table order, then main.

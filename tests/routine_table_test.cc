@@ -196,22 +196,31 @@ TEST(RoutineTableTest, CallListHoldsEachCalleeOnceAndGrowsByTwentyFive) {
   EXPECT_EQ(main->calls->count(), 101);
 }
 
-TEST(RoutineTableTest, CallerListIsSeparateFromCallList) {
+TEST(RoutineTableTest, ACallIsRecordedOnceInBothListsAndCallersOnlyOnRequest) {
   RoutineTable table;
   RoutineEntry* a = add(table, "M", "A");
   RoutineEntry* b = add(table, "M", "B");
-  addCaller(table, b, a);
-  addCaller(table, b, a);
-  EXPECT_EQ(a->calls, nullptr);
+  RoutineEntry* c = add(table, "M", "C");
+  EXPECT_TRUE(addCall(table, a, b, true));
+  EXPECT_FALSE(addCall(table, a, b, true));
+  ASSERT_NE(a->calls, nullptr);
   ASSERT_NE(b->callers, nullptr);
-  EXPECT_EQ(b->callers->count(), 1);
+  ASSERT_EQ(a->calls->count(), 1);
+  EXPECT_EQ(a->calls->items[0], b);
+  ASSERT_EQ(b->callers->count(), 1);
+  EXPECT_EQ(b->callers->items[0], a);
+  EXPECT_EQ(a->callers, nullptr);
   EXPECT_EQ(b->calls, nullptr);
+  // Without callers asked for, only the call list changes.
+  EXPECT_TRUE(addCall(table, a, c));
+  EXPECT_EQ(c->callers, nullptr);
+  EXPECT_EQ(a->calls->count(), 2);
 }
 
 TEST(RoutineTableTest, CallerListHoldsEachCallerOnceBeforeAndAfterItGrowsLong) {
   // One routine called by many, each of them twice: each caller is listed
-  // once, in the order of its first call, both while the list is searched
-  // item by item and once it keeps a membership set.
+  // once, in the order of its first call, both while the call lists are
+  // searched item by item and once they keep a membership set.
   RoutineTable table;
   RoutineEntry* target = add(table, "M", "Target");
   std::vector<RoutineEntry*> callers;
@@ -219,7 +228,7 @@ TEST(RoutineTableTest, CallerListHoldsEachCallerOnceBeforeAndAfterItGrowsLong) {
     callers.push_back(add(table, "M", ("C" + std::to_string(i)).c_str()));
   }
   for (int round = 0; round < 2; ++round) {
-    for (RoutineEntry* caller : callers) addCaller(table, target, caller);
+    for (RoutineEntry* caller : callers) addCall(table, caller, target, true);
   }
   ASSERT_NE(target->callers, nullptr);
   ASSERT_EQ(target->callers->count(), 130);
@@ -228,9 +237,10 @@ TEST(RoutineTableTest, CallerListHoldsEachCallerOnceBeforeAndAfterItGrowsLong) {
     EXPECT_EQ(target->callers->items[i], callers[i]);
   }
   EXPECT_EQ(target->calls, nullptr);
-  addCaller(table, target, nullptr);
-  addCaller(table, nullptr, target);
+  addCall(table, nullptr, target, true);
+  addCall(table, target, nullptr, true);
   EXPECT_EQ(target->callers->count(), 130);
+  EXPECT_EQ(target->calls, nullptr);
 }
 
 TEST(RoutineTableTest, CallResolutionPrefersOwnModuleAndNeverOthersPrivate) {
@@ -368,7 +378,7 @@ std::string failAt(AllocationSite site, int entries, int calls, int callers) {
     }
     lookupOrAddRoutine(table, "M", "Extra", true);
     for (int i = 0; i < calls; ++i) addCall(table, main, made[i]);
-    for (int i = 0; i < callers; ++i) addCaller(table, main, made[i]);
+    for (int i = 0; i < callers; ++i) addCall(table, made[i], main, true);
   } catch (const FatalError& error) {
     EXPECT_EQ(error.stream(), Stream::kErr);
     return error.message();

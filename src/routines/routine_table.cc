@@ -119,10 +119,10 @@ constexpr ListMessages kCallerMessages = {
     "Out of memory attempting to initially allocate a caller list.\n",
     "Out of memory attempting to initially reallocate a caller list.\n"};
 
-// Appends item to the list unless the list holds it already, creating the
-// list, 25 slots large, for its first item. Returns whether it appended.
-bool appendUnique(RoutineTable& table, RoutineRefList*& list,
-                  RoutineEntry* item, const ListMessages& messages) {
+// Appends item to the list, creating the list, 25 slots large, for its first
+// item.
+void appendItem(RoutineTable& table, RoutineRefList*& list, RoutineEntry* item,
+                const ListMessages& messages) {
   const bool initial = list == nullptr;
   const char* message =
       initial ? messages.initialMessage : messages.growMessage;
@@ -136,14 +136,11 @@ bool appendUnique(RoutineTable& table, RoutineRefList*& list,
       list->capacity = kListCapacityStep;
       // Most routines call, and are called by, only a few others.
       list->items.reserve(4);
-    } else if (list->holds(item)) {
-      return false;
     } else if (list->count() >= list->capacity) {
       if (allocationFails(table, messages.growSite)) throw FatalError(message);
       list->capacity += kListCapacityStep;
     }
     list->append(item);
-    return true;
   } catch (const std::bad_alloc&) {
     throw FatalError(message);
   }
@@ -252,14 +249,15 @@ RoutineEntry* findCalledRoutine(const RoutineTable& table,
   return own != nullptr ? own : run.lastPublic;
 }
 
-bool addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee) {
-  if (entry == nullptr || callee == nullptr) return false;
-  return appendUnique(table, entry->calls, callee, kCallMessages);
-}
-
-void addCaller(RoutineTable& table, RoutineEntry* entry, RoutineEntry* caller) {
-  if (entry == nullptr || caller == nullptr) return;
-  appendUnique(table, entry->callers, caller, kCallerMessages);
+bool addCall(RoutineTable& table, RoutineEntry* caller, RoutineEntry* callee,
+             bool withCaller) {
+  if (caller == nullptr || callee == nullptr) return false;
+  if (caller->calls != nullptr && caller->calls->holds(callee)) return false;
+  appendItem(table, caller->calls, callee, kCallMessages);
+  // Caller lists change only here: a caller is new to its callee's list
+  // exactly when the call is new.
+  if (withCaller) appendItem(table, callee->callers, caller, kCallerMessages);
+  return true;
 }
 
 void freeRoutineTable(RoutineTable& table) {

@@ -168,12 +168,11 @@ void ensureRoutineOrder(RoutineTable& table);
 RoutineEntry* findCalledRoutine(const RoutineTable& table,
                                 std::string_view module, std::string_view name);
 
-// Appends callee to entry's calls unless it is there already; returns
-// whether it appended.
-bool addCall(RoutineTable& table, RoutineEntry* entry, RoutineEntry* callee);
-
-// Appends caller to entry's callers unless it is there already.
-void addCaller(RoutineTable& table, RoutineEntry* entry, RoutineEntry* caller);
+// Records that `caller` calls `callee`, unless it is recorded already:
+// appends callee to caller's calls and, with `withCaller`, caller to callee's
+// callers. Returns whether the call was new.
+bool addCall(RoutineTable& table, RoutineEntry* caller, RoutineEntry* callee,
+             bool withCaller = false);
 
 // Releases every entry and its lists; the table is empty afterwards.
 void freeRoutineTable(RoutineTable& table);

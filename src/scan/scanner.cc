@@ -273,12 +273,11 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
       if (scan.context.warnings != nullptr) noteQualifiedName(scan, token);
       continue;
     }
-    if (addCall(scan.table, caller, callee) && scan.context.sites != nullptr) {
+    const bool withCaller = (scan.options & OPT_CALLERS) != 0;
+    if (addCall(scan.table, caller, callee, withCaller) &&
+        scan.context.sites != nullptr) {
       scan.context.sites->records.push_back(
           {caller, callee, {scan.context.position, scan.lineStart}});
-    }
-    if ((scan.options & OPT_CALLERS) != 0) {
-      addCaller(scan.table, callee, caller);
     }
   }
 }
