@@ -219,8 +219,7 @@ TEST(RoutineTableTest, ACallIsRecordedOnceInBothListsAndCallersOnlyOnRequest) {
 
 TEST(RoutineTableTest, CallerListHoldsEachCallerOnceBeforeAndAfterItGrowsLong) {
   // One routine called by many, each of them twice: each caller is listed
-  // once, in the order of its first call, both while the call lists are
-  // searched item by item and once they keep a membership set.
+  // once, in the order of its first call, however long the list grows.
   RoutineTable table;
   RoutineEntry* target = add(table, "M", "Target");
   std::vector<RoutineEntry*> callers;

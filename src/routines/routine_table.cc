@@ -190,21 +190,20 @@ RoutineEntry* findInRun(const RoutineTable& table, const RoutineRun& run,
 
 }  // namespace
 
-bool RoutineRefList::holds(const RoutineEntry* entry) const {
+bool RoutineRefList::holds(const RoutineEntry* entry) {
+  if (members == nullptr && items.size() > kShortList) {
+    std::pmr::polymorphic_allocator<> allocator(items.get_allocator());
+    members =
+        allocator.new_object<std::pmr::unordered_set<const RoutineEntry*>>();
+    members->insert(items.begin(), items.end());
+  }
   if (members) return members->count(entry) != 0;
   return std::find(items.begin(), items.end(), entry) != items.end();
 }
 
 void RoutineRefList::append(RoutineEntry* entry) {
   items.push_back(entry);
-  if (members) {
-    members->insert(entry);
-  } else if (items.size() > kShortList) {
-    std::pmr::polymorphic_allocator<> allocator(items.get_allocator());
-    members =
-        allocator.new_object<std::pmr::unordered_set<const RoutineEntry*>>();
-    members->insert(items.begin(), items.end());
-  }
+  if (members) members->insert(entry);
 }
 
 RoutineTable::RoutineTable()
@@ -252,7 +251,11 @@ RoutineEntry* findCalledRoutine(const RoutineTable& table,
 bool addCall(RoutineTable& table, RoutineEntry* caller, RoutineEntry* callee,
              bool withCaller) {
   if (caller == nullptr || callee == nullptr) return false;
-  if (caller->calls != nullptr && caller->calls->holds(callee)) return false;
+  try {
+    if (caller->calls != nullptr && caller->calls->holds(callee)) return false;
+  } catch (const std::bad_alloc&) {
+    throw FatalError(kCallMessages.growMessage);
+  }
   appendItem(table, caller->calls, callee, kCallMessages);
   // Caller lists change only here: a caller is new to its callee's list
   // exactly when the call is new.

@@ -37,14 +37,16 @@ struct RoutineRefList {
   // Slots counted in steps of kListCapacityStep. The storage of `items` grows
   // as it likes; the count only tells which out-of-memory message to print.
   int32_t capacity = 0;
-  // Every item, once the list is too long to search item by item, so that a
-  // routine with thousands of callers takes a new one in constant time.
+  // Every item, once the list has been searched while too long to search
+  // item by item, so that a routine calling thousands of others takes a new
+  // one in constant time. Lists that are never searched never have one.
   std::pmr::unordered_set<const RoutineEntry*>* members = nullptr;
 
   int32_t count() const { return static_cast<int32_t>(items.size()); }
 
-  // True when the list holds `entry`.
-  bool holds(const RoutineEntry* entry) const;
+  // True when the list holds `entry`. Throws std::bad_alloc when the set of
+  // members of a long list cannot be made.
+  bool holds(const RoutineEntry* entry);
 
   // Appends `entry`, which the list must not hold yet.
   void append(RoutineEntry* entry);
