@@ -7,8 +7,8 @@
 
 #include "base/chars.h"
 #include "base/format.h"
+#include "base/name_sort.h"
 #include "report/requirement.h"
-#include "routines/entry_sort.h"
 
 namespace memtally {
 namespace {
@@ -185,7 +185,7 @@ void printUnusedRoutines(RoutineTable& table, Console& console) {
   // The table stays in full-name order for the rest of the run, and the
   // callers listing lists its routines in that order. Routines whose full
   // names are equal keep their routine order.
-  sortEntries(
+  sortByName<RoutineEntry>(
       table.entries, [](const RoutineEntry& entry) { return entry.foldedName; },
       compareByFullName);
   ListingText listing(console);
@@ -208,7 +208,7 @@ void printCallers(RoutineTable& table, Console& console) {
   bool first = true;
   for (const RoutineEntry* entry : table.entries) {
     if (!entry->callers || entry->callers->items.empty()) continue;
-    sortEntries(
+    sortByName<RoutineEntry>(
         entry->callers->items,
         [](const RoutineEntry& caller) { return caller.foldedRoutine(); },
         compareByRoutineName);

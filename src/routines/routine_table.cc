@@ -6,7 +6,7 @@
 #include "base/chars.h"
 #include "base/fatal.h"
 #include "base/format.h"
-#include "routines/entry_sort.h"
+#include "base/name_sort.h"
 
 namespace memtally {
 namespace {
@@ -29,14 +29,6 @@ std::string growthMessage(int32_t slots) {
          decimal(static_cast<uint32_t>(slots)) + " entries.\n";
 }
 
-// Makes room for `slots` entries. The storage grows at least geometrically,
-// so that many steps of 100 slots never copy the array quadratically often.
-void reserveSlots(std::vector<RoutineEntry*>& entries, size_t slots) {
-  if (slots > entries.capacity()) {
-    entries.reserve(std::max(slots, entries.capacity() * 2));
-  }
-}
-
 // Grows the table by steps of slots until one more entry fits.
 void makeRoomForEntry(RoutineTable& table) {
   while (table.count() >= table.capacity) {
@@ -45,8 +37,13 @@ void makeRoomForEntry(RoutineTable& table) {
                                     ? AllocationSite::kTableInitial
                                     : AllocationSite::kTableGrow;
     if (allocationFails(table, site)) throw FatalError(growthMessage(grown));
+    // The storage grows at least geometrically, so that many steps of 100
+    // slots never copy the array quadratically often.
     try {
-      reserveSlots(table.entries, static_cast<size_t>(grown));
+      const size_t slots = static_cast<size_t>(grown);
+      if (slots > table.entries.capacity()) {
+        table.entries.reserve(std::max(slots, table.entries.capacity() * 2));
+      }
     } catch (const std::bad_alloc&) {
       throw FatalError(growthMessage(grown));
     }
@@ -174,18 +171,13 @@ int compareModule(const RoutineEntry& entry, std::string_view module) {
 // The routine of `run` that module `module` defines; null when it has none.
 RoutineEntry* findInRun(const RoutineTable& table, const RoutineRun& run,
                         std::string_view module) {
-  auto found = table.entries.begin() + run.begin;
   const auto end = table.entries.begin() + run.end;
-  if (end - found > 1) {
-    found =
-        std::lower_bound(found, end, module,
-                         [](const RoutineEntry* entry, std::string_view name) {
-                           return compareModule(*entry, name) < 0;
-                         });
-  }
-  return found != end && equalsNoCase((*found)->foldedModule(), module)
-             ? *found
-             : nullptr;
+  const auto found =
+      std::lower_bound(table.entries.begin() + run.begin, end, module,
+                       [](const RoutineEntry* entry, std::string_view name) {
+                         return compareModule(*entry, name) < 0;
+                       });
+  return found != end && compareModule(**found, module) == 0 ? *found : nullptr;
 }
 
 }  // namespace
@@ -229,7 +221,7 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
 }
 
 void ensureRoutineOrder(RoutineTable& table) {
-  sortEntries(
+  sortByName<RoutineEntry>(
       table.entries,
       [](const RoutineEntry& entry) { return entry.foldedRoutine(); },
       compareRoutineOrder);
