@@ -27,7 +27,10 @@
 // in the table of the same analysis every step of a chain is a call of the
 // step before it. A third run writes the JSON document: it must be valid
 // UTF-8 and JSON, with the messages of the plain run, or, when the run
-// fails, nothing at all on standard output.
+// fails, nothing at all on standard output. When the long options part holds
+// a line "--dot", a fourth run writes the DOT graph, checked the same way
+// for UTF-8 and strings that close; the part's --json and --dot lines are
+// left out of the first run.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -65,20 +68,43 @@ std::vector<std::string> splitParts(std::string_view text) {
   return parts;
 }
 
-// The lines of the long options part that begin with "--", but for --path
-// and --check, which the second run adds.
-std::vector<std::string> longOptions(std::string_view text) {
-  std::vector<std::string> options;
+// The lines of a text, each without its newline.
+std::vector<std::string_view> linesOf(std::string_view text) {
+  std::vector<std::string_view> lines;
   while (!text.empty()) {
     const size_t end = text.find('\n');
-    const std::string_view line = text.substr(0, end);
-    if (line.substr(0, 2) == "--" && line != "--path" && line != "--check") {
-      options.emplace_back(line);
-    }
+    lines.push_back(text.substr(0, end));
     if (end == std::string_view::npos) break;
     text.remove_prefix(end + 1);
   }
+  return lines;
+}
+
+// Whether an option belongs to one of the later runs, which add it
+// themselves: --path and --check to the second, --json and --dot to the
+// document runs. A document option in the first run would leave its
+// standard output without the banner and the text report it is checked on.
+bool isAddedLater(std::string_view option) {
+  return option == "--path" || option == "--check" || option == "--json" ||
+         option == "--dot";
+}
+
+// The lines of the long options part that begin with "--", but for the
+// options that the later runs add.
+std::vector<std::string> longOptions(std::string_view text) {
+  std::vector<std::string> options;
+  for (const std::string_view line : linesOf(text)) {
+    if (line.substr(0, 2) == "--" && !isAddedLater(line)) {
+      options.emplace_back(line);
+    }
+  }
   return options;
+}
+
+// Whether the long options part holds the line `option`.
+bool asksFor(std::string_view text, std::string_view option) {
+  const std::vector<std::string_view> lines = linesOf(text);
+  return std::find(lines.begin(), lines.end(), option) != lines.end();
 }
 
 std::string option(char letter, bool upper) {
@@ -208,18 +234,6 @@ void checkBudget(const StringConsole& console, int status,
   FUZZ_CHECK((status == 2) == over);
   const std::string& err = console.stderrText();
   FUZZ_CHECK(over == (err.find("Estimated RAM use ") != std::string::npos));
-}
-
-// The lines of a text, each without its newline.
-std::vector<std::string_view> linesOf(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    lines.push_back(text.substr(0, end));
-    if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
-  }
-  return lines;
 }
 
 // The value of a run of decimal digits, modulo 2^32.
@@ -384,18 +398,48 @@ void checkChainsInTable(const std::vector<std::string>& args,
   }
 }
 
-// The run with --json ends as the plain run ended, with the same messages;
-// its standard output is one JSON document in valid UTF-8, or empty when the
-// run failed.
-void checkJson(const std::vector<std::string>& args, MemoryFileSystem& files,
-               const StringConsole& plain, int status) {
-  std::vector<std::string> jsonArgs = {"--json"};
-  jsonArgs.insert(jsonArgs.end(), args.begin(), args.end());
-  StringConsole json;
-  FUZZ_CHECK(runMemtally(jsonArgs, files, json, fixedClock) == status);
-  const std::string& out = json.stdoutText();
+// Whether every double-quoted string of the DOT text closes on the line it
+// opens on and holds no control character: a routine or file name must not
+// break the graph's syntax.
+bool dotStringsClose(std::string_view text) {
+  bool inString = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (!inString) {
+      inString = c == '"';
+      continue;
+    }
+    if (c < 0x20) return false;
+    if (c == '"') inString = false;
+    if (c == '\\') ++i;
+  }
+  return !inString;
+}
+
+bool isValidJsonDocument(const std::string& out) {
+  return isValidUtf8(out) && JsonCheck(out).valid();
+}
+
+bool isValidDotGraph(const std::string& out) {
+  return isValidUtf8(out) && startsWith(out, "digraph memtally {\n") &&
+         out.size() >= 2 && out.compare(out.size() - 2, 2, "}\n") == 0 &&
+         dotStringsClose(out);
+}
+
+// The run with `option` (--json or --dot) added ends as the plain run ended,
+// with the same messages; its standard output is one document that `valid`
+// accepts, or empty when the run failed.
+void checkDocument(const char* option, bool (*valid)(const std::string&),
+                   const std::vector<std::string>& args,
+                   MemoryFileSystem& files, const StringConsole& plain,
+                   int status) {
+  std::vector<std::string> documentArgs = {option};
+  documentArgs.insert(documentArgs.end(), args.begin(), args.end());
+  StringConsole document;
+  FUZZ_CHECK(runMemtally(documentArgs, files, document, fixedClock) == status);
+  const std::string& out = document.stdoutText();
   if (status == 1) {
-    checkFatalMessage(json);
+    checkFatalMessage(document);
     FUZZ_CHECK(out.empty());
     return;
   }
@@ -405,9 +449,8 @@ void checkJson(const std::vector<std::string>& args, MemoryFileSystem& files,
     FUZZ_CHECK(out == plain.stdoutText());
     return;
   }
-  FUZZ_CHECK(json.stderrText() == plain.stderrText());
-  FUZZ_CHECK(isValidUtf8(out));
-  FUZZ_CHECK(JsonCheck(out).valid());
+  FUZZ_CHECK(document.stderrText() == plain.stderrText());
+  FUZZ_CHECK(valid(out));
 }
 
 }  // namespace
@@ -456,6 +499,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (explained.stdoutText().find("\nEstimate of ") != std::string::npos) {
     checkChainsInTable(args, files, starts);
   }
-  checkJson(args, files, console, status);
+  checkDocument("--json", isValidJsonDocument, args, files, console, status);
+  // The DOT run only when the long options ask for it, to keep the
+  // executions of every input cheap.
+  if (asksFor(parts[5], "--dot")) {
+    checkDocument("--dot", isValidDotGraph, args, files, console, status);
+  }
   return 0;
 }
