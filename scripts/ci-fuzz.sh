@@ -4,19 +4,48 @@
 # or sanitizer report fails the script.
 #
 #   MEMTALLY_FUZZ_SECONDS   seconds per target (default 60)
+#   MEMTALLY_FUZZ_RUNS      executions per target instead of a time limit,
+#                           for long campaigns
+#   MEMTALLY_FUZZ_TARGETS   the targets to run, separated by blanks (default
+#                           all four), so that a campaign can give each core
+#                           its own target
+#   MEMTALLY_FUZZ_CORPUS    a directory that keeps each target's corpus, its
+#                           log and any reproducer between sittings; without
+#                           it all three go to a temporary directory
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${MEMTALLY_FUZZ_SECONDS:-60}
-targets=(fuzz_lexer fuzz_scanner fuzz_map fuzz_run)
+runs=${MEMTALLY_FUZZ_RUNS:-}
+read -r -a targets <<<"${MEMTALLY_FUZZ_TARGETS:-fuzz_lexer fuzz_scanner fuzz_map fuzz_run}"
+
+for target in "${targets[@]}"; do
+  case "$target" in
+    fuzz_lexer | fuzz_scanner | fuzz_map | fuzz_run) ;;
+    *) echo "unknown fuzz target: $target" >&2; exit 1 ;;
+  esac
+done
+if [ -n "$runs" ]; then
+  limit=(-runs="$runs")
+  budget="$runs runs"
+else
+  limit=(-max_total_time="$seconds")
+  budget="${seconds}s"
+fi
 
 # clang-14 brings the compiler, libclang-rt-14-dev the fuzzer and sanitizer
 # runtimes; setup.sh runs apt-get only when a package is missing.
 bash scripts/setup.sh clang-14 libclang-rt-14-dev
 
-cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++-14 -DMEMTALLY_FUZZ=ON -DMEMTALLY_BUILD_TESTS=OFF
-cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]}"
+# Campaigns started side by side share build-fuzz: one builds, the others
+# wait for it.
+mkdir -p build-fuzz
+(
+  flock 9
+  cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++-14 -DMEMTALLY_FUZZ=ON -DMEMTALLY_BUILD_TESTS=OFF
+  cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]}"
+) 9>build-fuzz/.build-lock
 
 dictionary() {
   case "$1" in
@@ -26,18 +55,24 @@ dictionary() {
   esac
 }
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+if [ -n "${MEMTALLY_FUZZ_CORPUS:-}" ]; then
+  mkdir -p "$MEMTALLY_FUZZ_CORPUS"
+  work=$(cd "$MEMTALLY_FUZZ_CORPUS" && pwd)
+else
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+fi
 failed=()
 for target in "${targets[@]}"; do
   corpus="$work/$target"
   mkdir -p "$corpus" "$work/artifacts"
+  # The seeds join whatever an earlier sitting left in the corpus.
   cp fuzz/corpus/"$target"/* "$corpus"/
-  echo "== $target: ${seconds}s"
+  echo "== $target: $budget"
   # Leaks are checked at the end of every input; a slow input counts as a
   # hang after 25 seconds.
   if ! ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    "build-fuzz/fuzz/$target" -max_total_time="$seconds" -timeout=25 \
+    "build-fuzz/fuzz/$target" "${limit[@]}" -timeout=25 \
     -dict="$(dictionary "$target")" -print_final_stats=1 \
     -artifact_prefix="$work/artifacts/$target-" "$corpus" \
     >"$work/$target.log" 2>&1; then
@@ -50,7 +85,7 @@ for target in "${targets[@]}"; do
     done
     failed+=("$target")
   else
-    grep -E '^(Done|stat::number_of_executed_units)' "$work/$target.log" || true
+    grep -E '^(Done|stat::)' "$work/$target.log" || true
   fi
 done
 
