@@ -88,8 +88,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t before = table.entries.size();
   LineReader map(text);
   uint32_t staticRam = 0;
+  WarningLog firstWarnings;
   try {
-    staticRam = processMap(table, map);
+    staticRam = processMap(table, map,
+                           {firstWarnings, WarningSource::kMap, 0, "P.mpp"});
   } catch (const FatalError& error) {
     FUZZ_CHECK(error.stream() == Stream::kErr);
     FUZZ_CHECK(error.message().rfind(
@@ -100,7 +102,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RoutineTable checked;
   addSourceRoutines(checked);
   LineReader again(text);
-  FUZZ_CHECK(processMap(checked, again, {&warnings, "P.mpp"}) == staticRam);
+  FUZZ_CHECK(processMap(checked, again,
+                        {warnings, WarningSource::kMap, 0, "P.mpp"}) ==
+             staticRam);
   checkSameSizes(table, checked);
   checkWarnings(warnings, text);
   // Nothing is read before the static RAM line.

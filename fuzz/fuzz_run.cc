@@ -44,11 +44,12 @@
 #include "base/fatal.h"
 #include "base/file_system.h"
 #include "base/utf8.h"
+#include "base/version.h"
 #include "driver/command_line.h"
 #include "driver/driver.h"
 #include "fuzz_check.h"
 #include "json_check.h"
-#include "report/call_chain.h"
+#include "analysis/call_chain.h"
 
 namespace memtally::fuzz {
 namespace {
@@ -365,21 +366,17 @@ void checkChainsInTable(const std::vector<std::string>& args,
     return;
   }
   if (line.help || line.version) return;
-  RoutineTable table;
-  Analysis analysis;
-  StringConsole ignored;
+  QuietProgress ignored;
+  std::optional<Analysis> found;
   try {
-    if (!analyzeProject(table, files, ignored, fixedClock,
-                        {*line.project, line.target, line.options, true},
-                        analysis)) {
-      return;
-    }
+    found = analyzeProject(files, ignored, fixedClock,
+                           {*line.project, line.target, line.options});
   } catch (const FatalError&) {
     return;
   }
-  if (analysis.top == nullptr) return;
-  const std::vector<const RoutineEntry*> starts =
-      chainStarts(table, analysis.top);
+  if (!found || found->top == nullptr) return;
+  const Analysis& analysis = *found;
+  const std::vector<const RoutineEntry*> starts = chainStarts(analysis);
   FUZZ_CHECK(starts.size() == printed.size());
   for (size_t s = 0; s < starts.size(); ++s) {
     FUZZ_CHECK(starts[s]->fullName == printed[s]);
@@ -392,7 +389,7 @@ void checkChainsInTable(const std::vector<std::string>& args,
       FUZZ_CHECK(calls != nullptr);
       FUZZ_CHECK(std::find(calls->items.begin(), calls->items.end(),
                            chain[i]) != calls->items.end());
-      FUZZ_CHECK(!isCutCall(*chain[i - 1], *chain[i]));
+      FUZZ_CHECK(!analysis.isCut(*chain[i - 1], *chain[i]));
     }
     FUZZ_CHECK(sum == starts[s]->totalBytes);
   }

@@ -89,19 +89,16 @@ void checkTable(RoutineTable& table) {
 }
 
 // Scans each module text in turn with the given options, recording in
-// `warnings`, when given, what --check would say.
+// `warnings` what --check would say.
 void scanPass(RoutineTable& table, const std::string (&texts)[2], int options,
-              WarningLog* warnings = nullptr) {
+              WarningLog& warnings) {
   ModuleQualifiers qualifiers;
   for (const char* file : kModuleFiles) qualifiers.add(moduleNameOf(file));
   CallSites sites;
   for (int i = 0; i < 2; ++i) {
     LineReader source(texts[i]);
-    ModuleContext context;
-    context.position = static_cast<uint32_t>(i);
-    context.warnings = warnings;
-    context.qualifiers = &qualifiers;
-    context.sites = &sites;
+    const ModuleContext context{static_cast<uint32_t>(i), warnings,
+                                &qualifiers, sites};
     scanModule(table, source, kModuleFiles[i], options, context);
   }
 }
@@ -109,7 +106,7 @@ void scanPass(RoutineTable& table, const std::string (&texts)[2], int options,
 // Both passes over the modules; false when the overlong-line message ended
 // them.
 bool scanBoth(RoutineTable& table, const std::string (&texts)[2],
-              WarningLog* warnings) {
+              WarningLog& warnings) {
   try {
     scanPass(table, texts, OPT_CALLERS | SCAN_DEFINITIONS, warnings);
     ensureRoutineOrder(table);
@@ -166,9 +163,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::string(text + size / 2, size - size / 2)};
   RoutineTable table;
   WarningLog warnings;
+  WarningLog firstWarnings;
   RoutineTable checked;
-  const bool scanned = scanBoth(table, modules, nullptr);
-  FUZZ_CHECK(scanBoth(checked, modules, &warnings) == scanned);
+  const bool scanned = scanBoth(table, modules, firstWarnings);
+  FUZZ_CHECK(scanBoth(checked, modules, warnings) == scanned);
   if (!scanned) return 0;
   checkTable(table);
   checkSameTable(table, checked);

@@ -1,5 +1,8 @@
 #include "driver/driver.h"
 
+#include "base/iso_time.h"
+#include "driver/command_line.h"
+
 #include <gtest/gtest.h>
 
 #include "base/fatal.h"

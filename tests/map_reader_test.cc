@@ -29,6 +29,12 @@ std::string describe(RoutineTable& table) {
   return text;
 }
 
+// Reads the map into the table, its warnings into a log of its own.
+uint32_t readSizes(RoutineTable& table, LineReader& map) {
+  WarningLog warnings;
+  return processMap(table, map, {warnings, WarningSource::kMap, 0, "P.mpp"});
+}
+
 struct MapResult {
   uint32_t staticRam;
   std::string table;
@@ -38,7 +44,7 @@ struct MapResult {
 MapResult readMap(const std::string& text) {
   RoutineTable table;
   LineReader map(text);
-  const uint32_t staticRam = processMap(table, map);
+  const uint32_t staticRam = readSizes(table, map);
   return {staticRam, describe(table)};
 }
 
@@ -141,7 +147,7 @@ TEST(MapReaderTest, NothingAfterCodeMemoryIsRead) {
   const std::string text = joinLines(lines);
   RoutineTable table;
   LineReader map(text);
-  EXPECT_EQ(processMap(table, map), 142u);
+  EXPECT_EQ(readSizes(table, map), 142u);
   EXPECT_EQ(describe(table), "Main.Blink 6/2, Serial.Put 1/0");
   // The file is left just after the "CODE MEMORY" line.
   std::string next;
@@ -332,7 +338,7 @@ TEST(MapReaderTest, MapOnlyRoutinesGetNewEntriesWithoutFlags) {
       joinLines(sections({"410 2 MAIN.BLINK.a", "411 1 Serial.Put.c"},
                          {"420 4 Serial.Put.i", "421 2 Sensor.Read.j"}));
   LineReader map(text);
-  EXPECT_EQ(processMap(table, map), 10u);
+  EXPECT_EQ(readSizes(table, map), 10u);
   EXPECT_EQ(describe(table),
             "Main.Blink 2/0 flags 5, Serial.Put 1/4, Sensor.Read 0/2");
   for (const RoutineEntry* entry : table.entries) {
@@ -403,10 +409,11 @@ TEST(MapReaderTest, RunReadsTheProjectsMapFile) {
   files.add("Blink.bxp", "");
   files.add("Blink.mpp", joinLines(workedExampleLines()));
   files.add("Blink.bxp.mpp", joinLines(sections({"1 1 Wrong.File.x"}, {})));
-  RoutineTable table;
-  StringConsole console;
-  processProject(table, files, console, fixedTime, "Blink", std::nullopt, 0);
-  EXPECT_EQ(describe(table), "Main.Blink 6/2, Serial.Put 1/0");
+  QuietProgress progress;
+  const std::optional<Analysis> analysis =
+      analyzeProject(files, progress, fixedTime, {"Blink", std::nullopt, 0});
+  ASSERT_TRUE(analysis.has_value());
+  EXPECT_EQ(describe(*analysis->table), "Main.Blink 6/2, Serial.Put 1/0");
 }
 
 TEST(MapReaderTest, MalformedMapEntryEndsTheRunWithStatus1) {

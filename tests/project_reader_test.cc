@@ -7,6 +7,7 @@
 
 #include "base/fatal.h"
 #include "base/options.h"
+#include "report/console_progress.h"
 #include "support/pipe_file.h"
 #include "support/run_tool.h"
 
@@ -19,11 +20,15 @@ using Names = std::vector<std::string>;
 struct Project {
   MemoryFileSystem files;
   StringConsole console;
+  ReportProgress progress{console};
   RoutineTable table;
+  WarningLog warnings;
+  CallSites sites;
 
   void read(const std::string& projectText, int options = 0) {
     LineReader project(projectText);
-    readProjectFile(table, files, console, project, options);
+    readProjectFile(table, files, progress, project, options,
+                    {warnings, "P.bxp", sites});
     std::string rest;
     EXPECT_FALSE(project.readLine(rest, 79)) << "project file not at its end";
   }
@@ -153,8 +158,9 @@ TEST(ProjectReaderTest, ProjectFileThatCannotBeRewoundIsFatal) {
   ASSERT_NE(pipe, nullptr);
   LineReader projectFile(pipe);
   try {
-    readProjectFile(project.table, project.files, project.console, projectFile,
-                    0);
+    readProjectFile(project.table, project.files, project.progress,
+                    projectFile, 0,
+                    {project.warnings, "P.bxp", project.sites});
     ADD_FAILURE() << "no FatalError";
   } catch (const FatalError& error) {
     EXPECT_EQ(error.message(), "Can't rewind the BasicX project file.\n");

@@ -1,4 +1,4 @@
-#include "report/requirement.h"
+#include "analysis/requirement.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +10,19 @@ namespace memtally {
 namespace {
 
 // The descent written as plain recursion, as a reference for the order of
-// visits and the results stored.
-uint32_t computeRecursively(RoutineEntry* entry, uint32_t overhead) {
+// visits, the results stored and the calls cut.
+uint32_t computeRecursively(RoutineEntry* entry, uint32_t overhead,
+                            std::vector<Cut>* cuts) {
   if (entry == nullptr || (entry->flags & ROUTINE_VISITING) != 0) return 0;
   if (entry->totalBytes != 0) return entry->totalBytes;
   entry->flags |= ROUTINE_VISITING;
   uint32_t largest = 0;
   if (entry->calls) {
     for (RoutineEntry* callee : entry->calls->items) {
-      const uint32_t result = computeRecursively(callee, kCalleeOverhead);
+      if ((callee->flags & ROUTINE_VISITING) != 0) {
+        cuts->push_back({entry, callee, {}});
+      }
+      const uint32_t result = computeRecursively(callee, kCalleeOverhead, cuts);
       if (result > largest) largest = result;
     }
   }
@@ -51,19 +55,29 @@ void buildRandomGraph(RoutineTable& table, unsigned seed) {
 }
 
 // Runs the task pass and the top request (the first routine, as main) with
-// the given computation; returns every stored result.
-std::vector<uint32_t> runPasses(RoutineTable& table,
-                                uint32_t (*compute)(RoutineEntry*, uint32_t)) {
+// the given computation; returns every stored result, then the calls cut as
+// the full names of caller and callee.
+std::vector<std::string> runPasses(
+    RoutineTable& table,
+    uint32_t (*compute)(RoutineEntry*, uint32_t, std::vector<Cut>*)) {
+  std::vector<Cut> cuts;
   for (RoutineEntry* entry : table.entries) {
     if ((entry->flags & ROUTINE_TASK) != 0 && entry->totalBytes == 0) {
-      compute(entry, kCalleeOverhead);
+      compute(entry, kCalleeOverhead, &cuts);
     }
   }
-  std::vector<uint32_t> results = {compute(table.entries[0], kMainOverhead)};
+  std::vector<std::string> results = {
+      std::to_string(compute(table.entries[0], kMainOverhead, &cuts))};
   for (const RoutineEntry* entry : table.entries) {
-    results.insert(results.end(),
-                   {entry->invocationOverhead, entry->calleeBytes,
-                    entry->totalBytes, entry->flags});
+    for (const uint32_t figure :
+         {entry->invocationOverhead, entry->calleeBytes, entry->totalBytes,
+          entry->flags}) {
+      results.push_back(std::to_string(figure));
+    }
+  }
+  for (const Cut& cut : cuts) {
+    results.push_back(std::string(cut.caller->fullName) + " cuts " +
+                      std::string(cut.callee->fullName));
   }
   return results;
 }

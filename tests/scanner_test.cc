@@ -7,6 +7,7 @@
 
 #include "base/fatal.h"
 #include "base/options.h"
+#include "report/console_progress.h"
 #include "support/run_tool.h"
 
 namespace memtally {
@@ -27,7 +28,8 @@ class Modules {
 
   void scanDefinitions(int options = 0) {
     for (const std::string& path : order_) {
-      processModule(table_, files_, console_, path, options | SCAN_DEFINITIONS);
+      processModule(table_, files_, progress_, path, options | SCAN_DEFINITIONS,
+                    context_);
     }
   }
 
@@ -36,7 +38,7 @@ class Modules {
   void scanCalls(int options = 0) {
     ensureRoutineOrder(table_);
     for (const std::string& path : order_) {
-      processModule(table_, files_, console_, path, options);
+      processModule(table_, files_, progress_, path, options, context_);
     }
   }
 
@@ -92,6 +94,10 @@ class Modules {
   RoutineTable table_;
   MemoryFileSystem files_;
   StringConsole console_;
+  ReportProgress progress_{console_};
+  WarningLog warnings_;
+  CallSites sites_;
+  ModuleContext context_{0, warnings_, nullptr, sites_};
   Names order_;
 };
 
@@ -478,8 +484,10 @@ TEST(ScannerTest, CrLfSourcesScanLikeLfSources) {
 std::string overlongMessage(const std::string& text) {
   RoutineTable table;
   LineReader source(text);
+  WarningLog warnings;
+  CallSites sites;
   try {
-    scanModule(table, source, "M.bas", 0);
+    scanModule(table, source, "M.bas", 0, {0, warnings, nullptr, sites});
   } catch (const FatalError& error) {
     EXPECT_EQ(error.stream(), Stream::kOut);
     return error.message();
@@ -569,8 +577,12 @@ TEST(ScannerTest, MissingModuleIsReportedInEachPassAndSkipped) {
 TEST(ScannerTest, EmptyFileNameAndDirectoryAreNotScanned) {
   RoutineTable table;
   StringConsole console;
+  ReportProgress progress(console);
+  WarningLog warnings;
+  CallSites sites;
+  const ModuleContext context{0, warnings, nullptr, sites};
   MemoryFileSystem memory;
-  processModule(table, memory, console, "", SCAN_DEFINITIONS);
+  processModule(table, memory, progress, "", SCAN_DEFINITIONS, context);
   EXPECT_EQ(console.stderrText(),
             "processModule() called with null or empty filename.\n");
 
@@ -578,8 +590,9 @@ TEST(ScannerTest, EmptyFileNameAndDirectoryAreNotScanned) {
   dir.write("Lib.bas/Inner.bas", "Sub A()\nEnd Sub\n");
   DiskFileSystem disk;
   StringConsole diskConsole;
+  ReportProgress diskProgress(diskConsole);
   const std::string path = (dir.path() / "Lib.bas").string();
-  processModule(table, disk, diskConsole, path, SCAN_DEFINITIONS);
+  processModule(table, disk, diskProgress, path, SCAN_DEFINITIONS, context);
   EXPECT_EQ(diskConsole.stderrText(),
             "Can't open the BasicX module \"" + path + "\".\n");
   EXPECT_EQ(table.count(), 0);

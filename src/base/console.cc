@@ -33,6 +33,13 @@ StdConsole::StdConsole(std::FILE* out, std::FILE* err, bool lineByLine)
 }
 
 void StdConsole::out(std::string_view text) {
+  // A text as large as the buffer, such as a whole document, is written as
+  // it is rather than copied first.
+  if (text.size() >= kOutBufferSize && !lineByLine_) {
+    flushOut();
+    writeOut(text);
+    return;
+  }
   buffer_.append(text);
   if (buffer_.size() >= kOutBufferSize ||
       (lineByLine_ && text.find('\n') != std::string_view::npos)) {
@@ -46,12 +53,15 @@ void StdConsole::err(std::string_view text) {
   std::fflush(err_);
 }
 
+void StdConsole::writeOut(std::string_view text) {
+  if (text.empty() || outError_ != 0) return;
+  errno = 0;
+  const size_t written = std::fwrite(text.data(), 1, text.size(), out_);
+  if (written != text.size()) outError_ = errno != 0 ? errno : EIO;
+}
+
 void StdConsole::flushOut() {
-  if (!buffer_.empty() && outError_ == 0) {
-    errno = 0;
-    const size_t written = std::fwrite(buffer_.data(), 1, buffer_.size(), out_);
-    if (written != buffer_.size()) outError_ = errno != 0 ? errno : EIO;
-  }
+  writeOut(buffer_);
   buffer_.clear();
   if (outError_ == 0) {
     errno = 0;

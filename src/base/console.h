@@ -59,6 +59,7 @@ class StdConsole : public Console {
 
  private:
   void flushOut();
+  void writeOut(std::string_view text);
 
   std::FILE* out_;
   std::FILE* err_;

@@ -22,7 +22,41 @@ void appendField(std::string& out, long long value, long long low,
   out += digits;
 }
 
+constexpr char kWeekdays[] = "SunMonTueWedThuFriSat";
+constexpr char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
+
+void appendTwoDigits(std::string& out, int value) {
+  out.push_back(static_cast<char>('0' + value / 10 % 10));
+  out.push_back(static_cast<char>('0' + value % 10));
+}
+
+int clampIndex(int value, int limit) {
+  return value < 0 || value >= limit ? 0 : value;
+}
+
 }  // namespace
+
+std::string formatTimeStamp(const std::tm& time) {
+  std::string stamp;
+  stamp.append(kWeekdays + 3 * clampIndex(time.tm_wday, 7), 3);
+  stamp.push_back(' ');
+  stamp.append(kMonths + 3 * clampIndex(time.tm_mon, 12), 3);
+  stamp.push_back(' ');
+  appendTwoDigits(stamp, time.tm_mday);
+  stamp.push_back(' ');
+  appendTwoDigits(stamp, time.tm_hour);
+  stamp.push_back(':');
+  appendTwoDigits(stamp, time.tm_min);
+  stamp.push_back(':');
+  appendTwoDigits(stamp, time.tm_sec);
+  stamp.push_back(' ');
+  const long long year = static_cast<long long>(time.tm_year) + 1900;
+  const std::string digits = std::to_string(year < 0 ? 0 : year);
+  if (digits.size() < 4) stamp.append(4 - digits.size(), '0');
+  stamp.append(digits);
+  stamp.push_back('\n');
+  return stamp;
+}
 
 long utcOffsetSeconds(const std::tm& local) {
 #ifdef _WIN32

@@ -17,6 +17,10 @@ long utcOffsetSeconds(const std::tm& local);
 // text always has this form.
 std::string formatIsoTime(const std::tm& local, long offsetSeconds);
 
+// Formats a time as the 24-character stamp of the project line, with its
+// newline: "Wed Dec 09 07:38:47 2026\n".
+std::string formatTimeStamp(const std::tm& time);
+
 }  // namespace memtally
 
 #endif  // MEMTALLY_BASE_ISO_TIME_H_

@@ -64,6 +64,29 @@ std::vector<Warning> WarningLog::ordered() const {
   return result;
 }
 
+void noteLineRead(const FileWarnings& warnings, const LineReader& reader,
+                  size_t capacity, std::string_view piece) {
+  if (reader.lineNumber() == 1 && reader.looksLikeUtf16()) {
+    warnings.add(1, WarningKind::kTextEndsEarly,
+                 "the file looks like UTF-16 text, which is not read; save it "
+                 "as ANSI or UTF-8");
+  }
+  if (reader.lineWasCut()) {
+    warnings.add(reader.lineNumber(), WarningKind::kLineCut,
+                 "line longer than " + decimal(capacity) +
+                     " characters; it is read as more than one " +
+                     std::string(piece));
+  }
+}
+
+void noteEarlyEnd(const FileWarnings& warnings, const LineReader& reader) {
+  if (reader.earlyEndLine() != 0) {
+    warnings.add(reader.earlyEndLine(), WarningKind::kTextEndsEarly,
+                 "byte 0x1A ends the text here; the rest of the file is not "
+                 "read");
+  }
+}
+
 std::string formatWarning(const Warning& warning) {
   std::string text = warning.file;
   if (warning.line != 0) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/line_reader.h"
+
 namespace memtally {
 
 // What a warning is about; the documents name each kind.
@@ -73,6 +75,29 @@ class WarningLog {
  private:
   std::vector<Warning> warnings_;
 };
+
+// The warnings about one input file: the log they go to, the input they are
+// filed under and the file's name as they show it.
+struct FileWarnings {
+  WarningLog& log;
+  WarningSource source;
+  size_t module;  // the module's position in the project file
+  std::string_view file;
+
+  // Records a warning of `kind` at `line` (0: no line applies).
+  void add(uint32_t line, WarningKind kind, std::string message) const {
+    log.add(source, module, file, line, kind, std::move(message));
+  }
+};
+
+// Records what reading the line just read met: UTF-16 text at the start of
+// the file, and a line cut at `capacity` characters, whose rest is read as
+// another `piece` ("line", "module name").
+void noteLineRead(const FileWarnings& warnings, const LineReader& reader,
+                  size_t capacity, std::string_view piece);
+
+// Records a byte 0x1A that ended the reader's text before its end.
+void noteEarlyEnd(const FileWarnings& warnings, const LineReader& reader);
 
 // Formats a warning as the line --check prints: "FILE:LINE: warning: TEXT",
 // or "FILE: warning: TEXT" when no line applies, with its newline.

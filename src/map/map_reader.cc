@@ -26,17 +26,17 @@ enum MapState : int {
 
 // The reader's state during one pass over a map file.
 struct MapReader {
-  MapReader(RoutineTable& t, const MapWarnings& w) : table(t), warnings(w) {}
+  MapReader(RoutineTable& t, const FileWarnings& w) : table(t), warnings(w) {}
 
   RoutineTable& table;
-  const MapWarnings& warnings;
+  const FileWarnings& warnings;
   int state = kBeforeRam;
   std::string_view marker = kRamMarker;  // what the current state waits for
   uint32_t staticRam = 0;
   std::string pendingName;  // module.routine being summed; empty when none
   uint32_t pendingSum = 0;  // sizes read so far for pendingName
 
-  // Kept only while warnings are collected.
+  // For the warnings.
   uint32_t line = 0;         // physical line of the line being handled
   uint32_t pendingLine = 0;  // line of the pending stretch's first record
   std::unordered_set<const RoutineEntry*> sizedInSection;
@@ -45,8 +45,7 @@ struct MapReader {
 
 void warn(const MapReader& reader, uint32_t line, WarningKind kind,
           std::string message) {
-  reader.warnings.log->add(WarningSource::kMap, 0, reader.warnings.file, line,
-                           kind, std::move(message));
+  reader.warnings.add(line, kind, std::move(message));
 }
 
 // True when a run of decimal digits stands for more than 32 bits hold.
@@ -64,14 +63,11 @@ bool exceeds32Bits(std::string_view digits) {
 uint32_t readNumber(const MapReader& reader, std::string_view& cursor) {
   const std::string_view start = cursor;
   const uint32_t value = parseDecimal(cursor);
-  if (reader.warnings.log != nullptr) {
-    const std::string_view digits =
-        start.substr(0, start.size() - cursor.size());
-    if (exceeds32Bits(digits)) {
-      warn(reader, reader.line, WarningKind::kNumberTooLarge,
-           "the number " + std::string(digits) +
-               " exceeds 4294967295 and is read as " + decimal(value));
-    }
+  const std::string_view digits = start.substr(0, start.size() - cursor.size());
+  if (exceeds32Bits(digits)) {
+    warn(reader, reader.line, WarningKind::kNumberTooLarge,
+         "the number " + std::string(digits) +
+             " exceeds 4294967295 and is read as " + decimal(value));
   }
   return value;
 }
@@ -96,9 +92,7 @@ void noteStretch(MapReader& reader, const RoutineEntry& entry) {
 void storePending(MapReader& reader, int which) {
   const RoutineEntry* entry =
       recordMapSize(reader.table, reader.pendingName, which, reader.pendingSum);
-  if (entry != nullptr && reader.warnings.log != nullptr) {
-    noteStretch(reader, *entry);
-  }
+  if (entry != nullptr) noteStretch(reader, *entry);
   reader.pendingName.clear();
 }
 
@@ -180,25 +174,9 @@ bool handleLine(MapReader& reader, std::string_view line) {
   }
 }
 
-// Warns about what the reading of the line just read met.
-void noteLine(const MapReader& reader, const LineReader& map) {
-  if (map.lineNumber() == 1 && map.looksLikeUtf16()) {
-    warn(reader, 1, WarningKind::kTextEndsEarly,
-         "the file looks like UTF-16 text, which is not read; save it as "
-         "ANSI or UTF-8");
-  }
-  if (map.lineWasCut()) {
-    warn(reader, reader.line, WarningKind::kLineCut,
-         "line longer than 511 characters; it is read as more than one line");
-  }
-}
-
 // Warns about a map file that ended before its "CODE MEMORY" line.
-void noteEarlyEnd(const MapReader& reader, const LineReader& map) {
-  if (map.earlyEndLine() != 0) {
-    warn(reader, map.earlyEndLine(), WarningKind::kTextEndsEarly,
-         "byte 0x1A ends the text here; the rest of the file is not read");
-  }
+void noteMapEnd(const MapReader& reader, const LineReader& map) {
+  noteEarlyEnd(reader.warnings, map);
   if (reader.state == kBeforeRam) {
     warn(reader, 0, WarningKind::kMapIncomplete,
          "the map has no RAM allocated: line; no sizes were read");
@@ -214,17 +192,17 @@ void noteEarlyEnd(const MapReader& reader, const LineReader& map) {
 }  // namespace
 
 uint32_t processMap(RoutineTable& table, LineReader& map,
-                    const MapWarnings& warnings) {
+                    const FileWarnings& warnings) {
   MapReader reader(table, warnings);
   std::string line;
   while (map.readLine(line, kMapLineCapacity)) {
     reader.line = map.lineNumber();
-    if (warnings.log != nullptr) noteLine(reader, map);
+    noteLineRead(warnings, map, kMapLineCapacity, "line");
     const std::string_view stripped = trimRight(skipSpace(line));
     if (stripped.empty()) continue;
     if (!handleLine(reader, stripped)) return reader.staticRam;
   }
-  if (warnings.log != nullptr) noteEarlyEnd(reader, map);
+  noteMapEnd(reader, map);
   return reader.staticRam;
 }
 

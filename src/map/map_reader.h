@@ -22,19 +22,13 @@ inline constexpr int kMapLocals = 1;      // its local variables
 // read as the next line.
 inline constexpr size_t kMapLineCapacity = 511;
 
-// Where the warnings about a map file go: the log and the file's name.
-struct MapWarnings {
-  WarningLog* log = nullptr;  // null: no warnings are collected
-  std::string_view file;      // the map file's name, as the warnings show it
-};
-
 // Stores the parameter and local sums of every routine the map file names on
 // its entry (creating missing entries) and returns the static RAM. Reads no
 // further than the "CODE MEMORY" line. Records in `warnings` what makes the
 // sizes doubtful. Throws FatalError for a map entry that names no module and
 // routine.
 uint32_t processMap(RoutineTable& table, LineReader& map,
-                    const MapWarnings& warnings = {});
+                    const FileWarnings& warnings);
 
 // Stores `value` as the parameter bytes (`which` kMapParameters) or local
 // bytes (kMapLocals) of the routine `name`, given as module.routine and split

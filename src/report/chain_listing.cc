@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "base/format.h"
-#include "report/call_chain.h"
+#include "analysis/call_chain.h"
 
 namespace memtally {
 namespace {
@@ -26,43 +26,31 @@ void appendStep(std::string& out, const RoutineEntry& step) {
   out.push_back('\n');
 }
 
-// Text is handed to the console in pieces of about this size, so that a
-// chain of a million calls is never held whole.
-constexpr size_t kChunkSize = 16 * 1024;
-
 // The line of each routine as a chain step. The chains of the tasks share
 // most of their steps, so each line is formed once.
 using StepLines = std::unordered_map<const RoutineEntry*, std::string>;
 
-void appendChain(Console& console, std::string& out, StepLines& lines,
-                 const RoutineEntry& from) {
-  out.append("Deepest call chain from ");
-  out.append(from.fullName);
-  out.append(" (");
-  appendUnsigned(out, from.totalBytes);
-  out.append(" bytes):\n");
+void printChain(Console& console, StepLines& lines, const RoutineEntry& from) {
+  std::string heading = "\nDeepest call chain from ";
+  heading.append(from.fullName);
+  heading.append(" (");
+  appendUnsigned(heading, from.totalBytes);
+  heading.append(" bytes):\n");
+  console.out(heading);
   for (const RoutineEntry* step : deepestChain(from)) {
     const auto [line, isNew] = lines.try_emplace(step);
     if (isNew) appendStep(line->second, *step);
-    out.append(line->second);
-    if (out.size() >= kChunkSize) {
-      console.out(out);
-      out.clear();
-    }
+    console.out(line->second);
   }
 }
 
 }  // namespace
 
-void printCallChains(Console& console, const RoutineTable& table,
-                     const RoutineEntry& top) {
-  std::string text;
+void printCallChains(Console& console, const Analysis& analysis) {
   StepLines lines;
-  for (const RoutineEntry* start : chainStarts(table, &top)) {
-    text.push_back('\n');
-    appendChain(console, text, lines, *start);
+  for (const RoutineEntry* start : chainStarts(analysis)) {
+    printChain(console, lines, *start);
   }
-  console.out(text);
 }
 
 }  // namespace memtally

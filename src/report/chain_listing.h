@@ -4,7 +4,7 @@
 #define MEMTALLY_REPORT_CHAIN_LISTING_H_
 
 #include "base/console.h"
-#include "routines/routine_table.h"
+#include "analysis/analysis.h"
 
 namespace memtally {
 
@@ -12,8 +12,7 @@ namespace memtally {
 // then every task in table order), the blocks separated by empty lines:
 //   Deepest call chain from Main.Main (51 bytes):
 //     Main.Main                           15 + 0 + 2 = 17
-void printCallChains(Console& console, const RoutineTable& table,
-                     const RoutineEntry& top);
+void printCallChains(Console& console, const Analysis& analysis);
 
 }  // namespace memtally
 

@@ -7,34 +7,25 @@
 #include <vector>
 
 #include "base/format.h"
-#include "report/call_chain.h"
+#include "analysis/call_chain.h"
 #include "report/dot_writer.h"
-#include "report/requirement.h"
+#include "analysis/requirement.h"
 
 namespace memtally {
 namespace {
 
-// The graph on its way to standard output, handed on in pieces.
+// The graph being written, whole before any of it goes out.
 struct Graph {
-  Console& console;
   std::string text;
   std::unordered_map<const RoutineEntry*, size_t> ids;  // drawn routines
   std::set<std::pair<const RoutineEntry*, const RoutineEntry*>> chainCalls;
-
-  void flushSometimes() {
-    if (text.size() >= 64 * 1024) {
-      console.out(text);
-      text.clear();
-    }
-  }
 };
 
 // The cluster a routine is drawn in: the module file of its definition, or
 // the map file (one past the modules) for a routine that only the map names.
 size_t clusterOf(const Analysis& analysis, const RoutineEntry& entry) {
-  const bool defined = entry.definitionLine != 0 &&
-                       entry.definitionModule < analysis.modules.size();
-  return defined ? entry.definitionModule : analysis.modules.size();
+  return isDefinedInModule(analysis, entry) ? entry.definitionModule
+                                            : analysis.modules.size();
 }
 
 std::string clusterLabel(const Analysis& analysis, size_t cluster) {
@@ -44,16 +35,16 @@ std::string clusterLabel(const Analysis& analysis, size_t cluster) {
 
 // "NAME\nN bytes", and the stack of a task. The cluster names the module,
 // so the routine name suffices, but for a routine only the map names.
-std::string nodeLabel(const RoutineEntry& entry) {
-  std::string label(entry.definitionLine != 0 ? entry.routineName()
-                                              : entry.fullName);
+std::string nodeLabel(const Analysis& analysis, const RoutineEntry& entry) {
+  std::string label(isDefinedInModule(analysis, entry) ? entry.routineName()
+                                                       : entry.fullName);
   if (!isComputed(entry)) return label + "\nnot reached";
   label += '\n';
   label += decimal(entry.totalBytes);
   label += " bytes";
   if ((entry.flags & ROUTINE_TASK) != 0) {
     label += "\ntask stack ";
-    label += decimal(static_cast<uint32_t>(entry.totalBytes + 6));
+    label += decimal(taskStackBytes(entry));
     label += " bytes";
   }
   return label;
@@ -65,7 +56,7 @@ void appendNode(Graph& graph, const Analysis& analysis,
   out += "    ";
   out += dotNodeId(graph.ids.at(&entry));
   out += " [label=";
-  appendDotString(out, nodeLabel(entry));
+  appendDotString(out, nodeLabel(analysis, entry));
   if ((entry.flags & ROUTINE_TASK) != 0) out += ", peripheries=2";
   if (&entry == analysis.top) out += ", style=bold";
   if (!isComputed(entry)) out += ", color=grey, fontcolor=grey";
@@ -73,11 +64,10 @@ void appendNode(Graph& graph, const Analysis& analysis,
 }
 
 // One cluster per module with drawn routines, in project-file order.
-void appendClusters(Graph& graph, const RoutineTable& table,
-                    const Analysis& analysis) {
+void appendClusters(Graph& graph, const Analysis& analysis) {
   std::vector<std::vector<const RoutineEntry*>> clusters(
       analysis.modules.size() + 1);
-  for (const RoutineEntry* entry : table.entries) {
+  for (const RoutineEntry* entry : analysis.table->entries) {
     if (graph.ids.count(entry) != 0) {
       clusters[clusterOf(analysis, *entry)].push_back(entry);
     }
@@ -91,7 +81,6 @@ void appendClusters(Graph& graph, const RoutineTable& table,
     graph.text += ";\n";
     for (const RoutineEntry* entry : clusters[c]) {
       appendNode(graph, analysis, *entry);
-      graph.flushSometimes();
     }
     graph.text += "  }\n";
   }
@@ -99,8 +88,8 @@ void appendClusters(Graph& graph, const RoutineTable& table,
 
 // An edge per call between drawn routines: red and thick on a deepest
 // chain, dashed and labelled 0 where a recursion was cut.
-void appendEdges(Graph& graph, const RoutineTable& table) {
-  for (const RoutineEntry* caller : table.entries) {
+void appendEdges(Graph& graph, const Analysis& analysis) {
+  for (const RoutineEntry* caller : analysis.table->entries) {
     if (caller->calls == nullptr || graph.ids.count(caller) == 0) continue;
     for (const RoutineEntry* callee : caller->calls->items) {
       if (graph.ids.count(callee) == 0) continue;
@@ -111,27 +100,27 @@ void appendEdges(Graph& graph, const RoutineTable& table) {
       out += dotNodeId(graph.ids.at(callee));
       if (graph.chainCalls.count({caller, callee}) != 0) {
         out += " [color=red, penwidth=2.5]";
-      } else if (isCutCall(*caller, *callee)) {
+      } else if (analysis.isCut(*caller, *callee)) {
         out += " [style=dashed, label=\"0\"]";
       }
       out += ";\n";
-      graph.flushSometimes();
     }
   }
 }
 
 }  // namespace
 
-void writeDotReport(Console& console, const RoutineTable& table,
-                    const Analysis& analysis, bool withUnreached) {
-  Graph graph{console, std::string(), {}, {}};
+void writeDotReport(Console& console, const Analysis& analysis,
+                    bool withUnreached) {
+  const RoutineTable& table = *analysis.table;
+  Graph graph;
   for (size_t i = 0; i < table.entries.size(); ++i) {
     if (withUnreached || isComputed(*table.entries[i])) {
       graph.ids.emplace(table.entries[i], i);
     }
   }
   if (analysis.top != nullptr) {
-    for (const RoutineEntry* start : chainStarts(table, analysis.top)) {
+    for (const RoutineEntry* start : chainStarts(analysis)) {
       const std::vector<const RoutineEntry*> chain = deepestChain(*start);
       for (size_t i = 1; i < chain.size(); ++i) {
         graph.chainCalls.emplace(chain[i - 1], chain[i]);
@@ -145,8 +134,8 @@ void writeDotReport(Console& console, const RoutineTable& table,
       analysis.projectFile + (total ? ": estimate " + decimal(*total) + " bytes"
                                     : ": no estimate"));
   graph.text += ";\n  labelloc=t;\n  node [shape=box];\n";
-  appendClusters(graph, table, analysis);
-  appendEdges(graph, table);
+  appendClusters(graph, analysis);
+  appendEdges(graph, analysis);
   graph.text += "}\n";
   console.out(graph.text);
 }

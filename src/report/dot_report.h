@@ -5,8 +5,7 @@
 #define MEMTALLY_REPORT_DOT_REPORT_H_
 
 #include "base/console.h"
-#include "report/analysis.h"
-#include "routines/routine_table.h"
+#include "analysis/analysis.h"
 
 namespace memtally {
 
@@ -14,8 +13,9 @@ namespace memtally {
 // estimate reached (with `withUnreached`, the others too, drawn grey), each
 // labelled with its name and total, the top routine bold and the tasks as
 // double-bordered boxes with their stack; an edge per call between them.
-void writeDotReport(Console& console, const RoutineTable& table,
-                    const Analysis& analysis, bool withUnreached);
+// The graph is made whole before any of it is written.
+void writeDotReport(Console& console, const Analysis& analysis,
+                    bool withUnreached);
 
 }  // namespace memtally
 

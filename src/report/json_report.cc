@@ -10,30 +10,21 @@
 #include "base/iso_time.h"
 #include "base/version.h"
 #include "report/budget.h"
-#include "report/call_chain.h"
+#include "analysis/call_chain.h"
 #include "report/json_writer.h"
 #include "report/listings.h"
-#include "report/requirement.h"
+#include "analysis/requirement.h"
 #include "scan/scanner.h"
 
 namespace memtally {
 namespace {
 
-// The document on its way to standard output, handed on in pieces.
+// The document being written, whole before any of it goes out.
 struct Document {
-  Console& console;
   JsonWriter json;
   // The text of each routine as a chain step: the chains of the tasks share
   // most of their steps, so each is formed once.
   std::unordered_map<const RoutineEntry*, std::string> steps;
-
-  // Passes on what is written once it has grown large.
-  void flushSometimes() {
-    if (json.text().size() >= 64 * 1024) {
-      console.out(json.text());
-      json.clearText();
-    }
-  }
 };
 
 void member(JsonWriter& json, std::string_view name, std::string_view value) {
@@ -102,8 +93,7 @@ void writeEstimate(JsonWriter& json, const Analysis& analysis) {
 // Where a routine is defined; both null for a routine only the map names.
 void writeDefinition(JsonWriter& json, const Analysis& analysis,
                      const RoutineEntry& entry) {
-  const bool known = entry.definitionLine != 0 &&
-                     entry.definitionModule < analysis.modules.size();
+  const bool known = isDefinedInModule(analysis, entry);
   json.key("file");
   if (known) {
     json.string(analysis.modules[entry.definitionModule].file);
@@ -144,40 +134,31 @@ void writeRoutine(JsonWriter& json, const Analysis& analysis,
   const std::span<RoutineEntry* const> calls = itemsOf(entry.calls);
   std::vector<const RoutineEntry*> cut;
   for (const RoutineEntry* callee : calls) {
-    if (isCutCall(entry, *callee)) cut.push_back(callee);
+    if (analysis.isCut(entry, *callee)) cut.push_back(callee);
   }
   names(json, "calls", calls);
   names(json, "cutCalls", cut);
   // Callers in the order of the callers listing.
-  const std::span<RoutineEntry* const> listed = itemsOf(entry.callers);
-  std::vector<const RoutineEntry*> callers(listed.begin(), listed.end());
-  std::stable_sort(callers.begin(), callers.end(),
-                   [](const RoutineEntry* a, const RoutineEntry* b) {
-                     return compareByRoutineName(*a, *b) < 0;
-                   });
-  names(json, "callers", callers);
+  names(json, "callers", callersByName(entry));
   json.endObject();
 }
 
-void writeRoutines(Document& document, const RoutineTable& table,
-                   const Analysis& analysis) {
-  document.json.key("routines");
-  document.json.beginArray();
-  for (const RoutineEntry* entry : table.entries) {
-    writeRoutine(document.json, analysis, *entry);
-    document.flushSometimes();
+void writeRoutines(JsonWriter& json, const Analysis& analysis) {
+  json.key("routines");
+  json.beginArray();
+  for (const RoutineEntry* entry : analysis.table->entries) {
+    writeRoutine(json, analysis, *entry);
   }
-  document.json.endArray();
+  json.endArray();
 }
 
-void writeTasks(JsonWriter& json, const RoutineTable& table) {
+void writeTasks(JsonWriter& json, const Analysis& analysis) {
   json.key("tasks");
   json.beginArray();
-  for (const RoutineEntry* entry : table.entries) {
-    if ((entry->flags & ROUTINE_TASK) == 0) continue;
+  for (const RoutineEntry* task : analysis.tasks) {
     json.beginObject();
-    member(json, "routine", entry->fullName);
-    member(json, "stackBytes", static_cast<uint32_t>(entry->totalBytes + 6));
+    member(json, "routine", task->fullName);
+    member(json, "stackBytes", taskStackBytes(*task));
     json.endObject();
   }
   json.endArray();
@@ -185,15 +166,9 @@ void writeTasks(JsonWriter& json, const RoutineTable& table) {
 
 // The routines the unused listing prints, in its order: by full name.
 void writeUnused(JsonWriter& json, const RoutineTable& table) {
-  std::vector<const RoutineEntry*> byName(table.entries.begin(),
-                                          table.entries.end());
-  std::stable_sort(byName.begin(), byName.end(),
-                   [](const RoutineEntry* a, const RoutineEntry* b) {
-                     return compareByFullName(*a, *b) < 0;
-                   });
   json.key("unused");
   json.beginArray();
-  for (const RoutineEntry* entry : byName) {
+  for (const RoutineEntry* entry : fullNameOrder(table)) {
     if (entry->totalBytes == 0) json.string(entry->fullName);
   }
   json.endArray();
@@ -227,14 +202,12 @@ void writeChain(Document& document, const RoutineEntry& from) {
     const auto [text, isNew] = document.steps.try_emplace(step);
     if (isNew) stepText(text->second, *step);
     json.rawValue(text->second);
-    document.flushSometimes();
   }
   json.endArray();
   json.endObject();
 }
 
-void writeWarnings(Document& document, const Analysis& analysis) {
-  JsonWriter& json = document.json;
+void writeWarnings(JsonWriter& json, const Analysis& analysis) {
   json.key("warnings");
   json.beginArray();
   for (const Warning& warning : analysis.warnings.ordered()) {
@@ -249,7 +222,6 @@ void writeWarnings(Document& document, const Analysis& analysis) {
     member(json, "kind", warningKindName(warning.kind));
     member(json, "message", warning.message);
     json.endObject();
-    document.flushSometimes();
   }
   json.endArray();
 }
@@ -267,9 +239,9 @@ void writeBudget(JsonWriter& json, const Analysis& analysis,
 
 }  // namespace
 
-void writeJsonReport(Console& console, const RoutineTable& table,
-                     const Analysis& analysis, std::optional<uint32_t> budget) {
-  Document document{console, JsonWriter(), {}};
+void writeJsonReport(Console& console, const Analysis& analysis,
+                     std::optional<uint32_t> budget) {
+  Document document;
   JsonWriter& json = document.json;
   json.beginObject();
   member(json, "$schema", kReportSchemaId);
@@ -284,18 +256,18 @@ void writeJsonReport(Console& console, const RoutineTable& table,
   member(json, "staticBytes", analysis.staticRam);
   json.endObject();
   writeEstimate(json, analysis);
-  writeRoutines(document, table, analysis);
-  writeTasks(json, table);
-  writeUnused(json, table);
+  writeRoutines(json, analysis);
+  writeTasks(json, analysis);
+  writeUnused(json, *analysis.table);
   json.key("chains");
   json.beginArray();
   if (analysis.top != nullptr) {
-    for (const RoutineEntry* start : chainStarts(table, analysis.top)) {
+    for (const RoutineEntry* start : chainStarts(analysis)) {
       writeChain(document, *start);
     }
   }
   json.endArray();
-  writeWarnings(document, analysis);
+  writeWarnings(json, analysis);
   writeBudget(json, analysis, budget);
   json.endObject();
   console.out(json.text());

@@ -7,8 +7,7 @@
 #include <optional>
 
 #include "base/console.h"
-#include "report/analysis.h"
-#include "routines/routine_table.h"
+#include "analysis/analysis.h"
 
 namespace memtally {
 
@@ -19,9 +18,9 @@ inline constexpr char kReportSchemaId[] =
 // Writes the document of the analysis on standard output: the estimate, every
 // routine of the table in routine order, the tasks, the unused routines, the
 // deepest call chains, the warnings and, when `budget` is given, its verdict.
-// The table must be in routine order, with its lists as recorded.
-void writeJsonReport(Console& console, const RoutineTable& table,
-                     const Analysis& analysis, std::optional<uint32_t> budget);
+// The document is made whole before any of it is written.
+void writeJsonReport(Console& console, const Analysis& analysis,
+                     std::optional<uint32_t> budget);
 
 }  // namespace memtally
 

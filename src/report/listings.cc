@@ -8,66 +8,41 @@
 #include "base/chars.h"
 #include "base/format.h"
 #include "base/name_sort.h"
-#include "report/requirement.h"
+#include "analysis/requirement.h"
 
 namespace memtally {
 namespace {
 
-// Size at which a listing hands its text to the console, so that a large
-// table is neither written line by line nor held whole in memory.
-constexpr size_t kChunkSize = 16 * 1024;
-
 const char kRule[] = "----------------------------------\n";
-
-// Text of a listing on its way to standard output.
-class ListingText {
- public:
-  explicit ListingText(Console& console) : console_(console) {
-    text_.reserve(kChunkSize + 256);
-  }
-
-  std::string& text() { return text_; }
-
-  // Writes the text held when it has grown to a chunk.
-  void lineDone() {
-    if (text_.size() >= kChunkSize) flush();
-  }
-
-  // Writes whatever is held.
-  void flush() {
-    if (!text_.empty()) console_.out(text_);
-    text_.clear();
-  }
-
- private:
-  Console& console_;
-  std::string text_;
-};
 
 // Lists up to this long are sorted by insertion.
 constexpr size_t kInsertionSortLimit = 16;
 
 using Compare = int (*)(const RoutineEntry&, const RoutineEntry&);
 
-// Sorts a list in place by `compare`, keeping the relative order of items
-// that compare equal.
-void sortList(std::span<RoutineEntry*> items, Compare compare) {
-  if (items.size() <= 1) return;
+// Returns the items of a list that may be absent, sorted by `compare`,
+// which keeps the relative order of items that compare equal.
+std::vector<const RoutineEntry*> sortedCopy(const RoutineRefList* list,
+                                            Compare compare) {
+  if (list == nullptr) return {};
+  std::vector<const RoutineEntry*> items(list->items.begin(),
+                                         list->items.end());
   const auto before = [compare](const RoutineEntry* a, const RoutineEntry* b) {
     return compare(*a, *b) < 0;
   };
   if (items.size() > kInsertionSortLimit) {
     std::stable_sort(items.begin(), items.end(), before);
-    return;
+    return items;
   }
   // Most lists are short: an insertion sort, stable as well, spares them the
   // merge buffer that stable_sort allocates for every call.
   for (size_t i = 1; i < items.size(); ++i) {
-    RoutineEntry* item = items[i];
+    const RoutineEntry* item = items[i];
     size_t j = i;
     for (; j > 0 && before(item, items[j - 1]); --j) items[j] = items[j - 1];
     items[j] = item;
   }
+  return items;
 }
 
 // "%-35.35s %6u %6u %7u %6u\n": a routine's row in the detailed listing.
@@ -100,7 +75,7 @@ void appendTaskLine(std::string& out, const RoutineEntry& task) {
   out.append("  ");
   appendColumn(out, task.fullName, 33);
   out.push_back(' ');
-  appendUnsigned(out, static_cast<uint32_t>(task.totalBytes + 6), 7);
+  appendUnsigned(out, taskStackBytes(task), 7);
   out.append(" bytes\n");
 }
 
@@ -119,39 +94,38 @@ void appendDetailedHeading(std::string& out) {
 
 // Every computed routine in table order, each after an empty line except
 // the one at index 0 of the table (also when earlier entries printed
-// nothing), with its callees sorted by compareByTotal. Every call list is
-// sorted, also those of routines not printed.
-void appendRoutineRows(ListingText& listing, const RoutineTable& table) {
+// nothing), with its callees sorted by compareByTotal.
+void printRoutineRows(Console& console, const RoutineTable& table) {
   const auto& entries = table.entries;
+  std::string out;
   for (size_t i = 0; i < entries.size(); ++i) {
     const RoutineEntry& entry = *entries[i];
-    if (entry.calls) sortList(entry.calls->items, compareByTotal);
     if (entry.totalBytes == 0) continue;
-    std::string& out = listing.text();
+    out.clear();
     if (i > 0) out.push_back('\n');
     appendRow(out, entry);
-    listing.lineDone();
-    if (!entry.calls) continue;
-    for (const RoutineEntry* callee : entry.calls->items) {
-      appendCalleeLine(listing.text(), *callee);
-      listing.lineDone();
+    for (const RoutineEntry* callee : calleesByTotal(entry)) {
+      appendCalleeLine(out, *callee);
     }
+    console.out(out);
   }
 }
 
 // The stack of every task, computed or not, in table order; nothing when
 // there is no task.
-void appendTaskBlock(ListingText& listing, const RoutineTable& table) {
+void printTaskBlock(Console& console, const RoutineTable& table) {
+  std::string out;
   bool first = true;
   for (const RoutineEntry* entry : table.entries) {
     if ((entry->flags & ROUTINE_TASK) == 0) continue;
+    out.clear();
     if (first) {
-      listing.text().append("\n\nStack requirements for tasks:\n");
-      listing.text().append(kRule);
+      out.append("\n\nStack requirements for tasks:\n");
+      out.append(kRule);
       first = false;
     }
-    appendTaskLine(listing.text(), *entry);
-    listing.lineDone();
+    appendTaskLine(out, *entry);
+    console.out(out);
   }
 }
 
@@ -172,61 +146,66 @@ int compareByFullName(const RoutineEntry& a, const RoutineEntry& b) {
   return compareBytes(a.foldedName, b.foldedName);
 }
 
-void printDetailedAnalysis(RoutineTable& table, Console& console) {
-  ListingText listing(console);
-  appendDetailedHeading(listing.text());
-  appendRoutineRows(listing, table);
-  appendTaskBlock(listing, table);
-  listing.flush();
+std::vector<const RoutineEntry*> fullNameOrder(const RoutineTable& table) {
+  std::vector<const RoutineEntry*> order(table.entries.begin(),
+                                         table.entries.end());
+  sortByName<const RoutineEntry>(
+      order, [](const RoutineEntry& entry) { return entry.foldedName; },
+      compareByFullName);
+  return order;
 }
 
-void printUnusedRoutines(RoutineTable& table, Console& console) {
-  if (table.entries.empty()) return;
-  // The table stays in full-name order for the rest of the run, and the
-  // callers listing lists its routines in that order. Routines whose full
-  // names are equal keep their routine order.
-  sortByName<RoutineEntry>(
-      table.entries, [](const RoutineEntry& entry) { return entry.foldedName; },
-      compareByFullName);
-  ListingText listing(console);
+std::vector<const RoutineEntry*> calleesByTotal(const RoutineEntry& entry) {
+  return sortedCopy(entry.calls, compareByTotal);
+}
+
+std::vector<const RoutineEntry*> callersByName(const RoutineEntry& entry) {
+  return sortedCopy(entry.callers, compareByRoutineName);
+}
+
+void printDetailedAnalysis(const RoutineTable& table, Console& console) {
+  std::string heading;
+  appendDetailedHeading(heading);
+  console.out(heading);
+  printRoutineRows(console, table);
+  printTaskBlock(console, table);
+}
+
+void printUnusedRoutines(std::span<const RoutineEntry* const> order,
+                         Console& console) {
+  std::string out;
   bool first = true;
-  for (const RoutineEntry* entry : table.entries) {
+  for (const RoutineEntry* entry : order) {
     if (entry->totalBytes != 0) continue;
+    out.clear();
     if (first) {
-      listing.text().append("\n\nUnused Routines:\n");
-      listing.text().append(kRule);
+      out.append("\n\nUnused Routines:\n");
+      out.append(kRule);
       first = false;
     }
-    listing.text().append(entry->fullName).push_back('\n');
-    listing.lineDone();
+    out.append(entry->fullName).push_back('\n');
+    console.out(out);
   }
-  listing.flush();
 }
 
-void printCallers(RoutineTable& table, Console& console) {
-  ListingText listing(console);
+void printCallers(std::span<const RoutineEntry* const> order,
+                  Console& console) {
+  std::string out;
   bool first = true;
-  for (const RoutineEntry* entry : table.entries) {
+  for (const RoutineEntry* entry : order) {
     if (!entry->callers || entry->callers->items.empty()) continue;
-    sortByName<RoutineEntry>(
-        entry->callers->items,
-        [](const RoutineEntry& caller) { return caller.foldedRoutine(); },
-        compareByRoutineName);
-    std::string& out = listing.text();
-    out.push_back('\n');
+    out.assign("\n");
     if (first) {
       out.append("\nRoutines and their callers:\n");
       out.append(kRule);
       first = false;
     }
     out.append(entry->fullName).push_back('\n');
-    for (const RoutineEntry* caller : entry->callers->items) {
-      listing.text().append("  ").append(caller->fullName).push_back('\n');
-      listing.lineDone();
+    for (const RoutineEntry* caller : callersByName(*entry)) {
+      out.append("  ").append(caller->fullName).push_back('\n');
     }
-    listing.lineDone();
+    console.out(out);
   }
-  listing.flush();
 }
 
 }  // namespace memtally

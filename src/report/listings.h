@@ -2,6 +2,9 @@
 #ifndef MEMTALLY_REPORT_LISTINGS_H_
 #define MEMTALLY_REPORT_LISTINGS_H_
 
+#include <span>
+#include <vector>
+
 #include "base/console.h"
 #include "routines/routine_table.h"
 
@@ -18,17 +21,29 @@ int compareByRoutineName(const RoutineEntry& a, const RoutineEntry& b);
 // Orders routines by full name, case-insensitively.
 int compareByFullName(const RoutineEntry& a, const RoutineEntry& b);
 
-// Sorts every call list by compareByTotal, then prints every computed
-// routine with its sizes and callees, then the stack of every task.
-void printDetailedAnalysis(RoutineTable& table, Console& console);
+// Returns the table's entries by full name; entries whose full names are
+// equal keep their order in the table. The unused listing and, after it,
+// the callers listing show the routines in this order.
+std::vector<const RoutineEntry*> fullNameOrder(const RoutineTable& table);
 
-// Re-sorts the table's entries by full name, for good, and prints the
-// routines no computation reached.
-void printUnusedRoutines(RoutineTable& table, Console& console);
+// Returns the routines that `entry` calls, by compareByTotal.
+std::vector<const RoutineEntry*> calleesByTotal(const RoutineEntry& entry);
 
-// Sorts every caller list by compareByRoutineName and prints every routine
-// that has callers, with its callers, in the table's current order.
-void printCallers(RoutineTable& table, Console& console);
+// Returns the routines that call `entry`, by compareByRoutineName.
+std::vector<const RoutineEntry*> callersByName(const RoutineEntry& entry);
+
+// Prints every computed routine of the table, in table order, with its
+// sizes and its callees by compareByTotal, then the stack of every task.
+void printDetailedAnalysis(const RoutineTable& table, Console& console);
+
+// Prints the routines of `order` that no computation reached.
+void printUnusedRoutines(std::span<const RoutineEntry* const> order,
+                         Console& console);
+
+// Prints every routine of `order` that has callers, with its callers by
+// compareByRoutineName.
+void printCallers(std::span<const RoutineEntry* const> order,
+                  Console& console);
 
 }  // namespace memtally
 

@@ -1,5 +1,7 @@
 #include "report/text_report.h"
 
+#include <vector>
+
 #include "base/options.h"
 #include "report/chain_listing.h"
 #include "report/listings.h"
@@ -7,15 +9,21 @@
 
 namespace memtally {
 
-void writeTextReport(Console& console, RoutineTable& table,
-                     const Analysis& analysis, int options, bool withChains) {
+void writeTextReport(Console& console, const Analysis& analysis, int options,
+                     bool withChains) {
   if (analysis.top == nullptr) return;
+  const RoutineTable& table = *analysis.table;
   printSummary(console, *analysis.top, analysis.total, analysis.applicationMode,
                analysis.target, analysis.staticRam);
-  if (withChains) printCallChains(console, table, *analysis.top);
+  if (withChains) printCallChains(console, analysis);
   if (options & OPT_DETAIL) printDetailedAnalysis(table, console);
-  if (options & OPT_UNUSED) printUnusedRoutines(table, console);
-  if (options & OPT_CALLERS) printCallers(table, console);
+  const std::vector<const RoutineEntry*> order =
+      (options & OPT_UNUSED) != 0
+          ? fullNameOrder(table)
+          : std::vector<const RoutineEntry*>(table.entries.begin(),
+                                             table.entries.end());
+  if (options & OPT_UNUSED) printUnusedRoutines(order, console);
+  if (options & OPT_CALLERS) printCallers(order, console);
 }
 
 }  // namespace memtally

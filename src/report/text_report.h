@@ -4,18 +4,18 @@
 #ifndef MEMTALLY_REPORT_TEXT_REPORT_H_
 #define MEMTALLY_REPORT_TEXT_REPORT_H_
 
+#include "analysis/analysis.h"
 #include "base/console.h"
-#include "report/analysis.h"
-#include "routines/routine_table.h"
 
 namespace memtally {
 
 // Prints the report of `analysis`: nothing without a top routine; else the
 // estimate, the chains when `withChains` is set, then the listings that the
 // OPT_... bits of `options` ask for, in the order detailed, unused, callers.
-// The listings sort the table's lists and, with -u, the table itself.
-void writeTextReport(Console& console, RoutineTable& table,
-                     const Analysis& analysis, int options, bool withChains);
+// With -u the callers listing follows the unused listing's order, by full
+// name; without it, routine order.
+void writeTextReport(Console& console, const Analysis& analysis, int options,
+                     bool withChains);
 
 }  // namespace memtally
 

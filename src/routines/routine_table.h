@@ -70,7 +70,6 @@ struct RoutineEntry {
   uint32_t calleeBytes = 0;             // largest requirement among its callees
   uint32_t totalBytes = 0;              // its requirement; 0 until computed
   RoutineEntry* worstCallee = nullptr;  // the callee that gave calleeBytes
-  uint64_t finishOrder = 0;  // when its computation ended; 0: it did not
 
   // Lists held by the table; null until their first item.
   RoutineRefList* calls = nullptr;    // routines it calls
@@ -134,8 +133,7 @@ struct RoutineTable {
   std::pmr::monotonic_buffer_resource mapArena;
 
   // Every entry: in the order made, and in routine order once
-  // ensureRoutineOrder has run. The unused-routines listing re-sorts it by
-  // full name at the end of the run.
+  // ensureRoutineOrder has run.
   std::vector<RoutineEntry*> entries;
   int32_t capacity = 0;  // slots counted in steps of kTableCapacityStep
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/console.h"
+#include "analysis/progress.h"
 #include "base/file_system.h"
 #include "base/line_reader.h"
 #include "base/warning_log.h"
@@ -23,22 +23,24 @@ struct ProjectModule {
   bool opened = false;  // whether the module file could be opened
 };
 
-// Where the warnings about a project go: the log, the project file's name as
-// the warnings show it, and the record of where calls stand.
-struct ProjectWarnings {
-  WarningLog* log = nullptr;  // null: no warnings are collected
+// What a reading of the project records besides the table: the warnings,
+// under the project file's name as they show it, and where calls stand.
+struct ProjectRecords {
+  WarningLog& warnings;
   std::string_view file;
-  CallSites* sites = nullptr;  // where calls stand; null: not recorded
+  CallSites& sites;
 };
 
 // Scans every module that the project file lists, twice: first for the
-// definitions of all routines, then, printing a "  Module:" line for each,
-// for their calls and task starts. Returns the modules listed, in order.
-// Leaves `project` at its end. Throws FatalError when `project` cannot be
-// rewound for the second reading.
-std::vector<ProjectModule> readProjectFile(
-    RoutineTable& table, FileSystem& files, Console& console,
-    LineReader& project, int options, const ProjectWarnings& warnings = {});
+// definitions of all routines, then, telling `progress` of each, for their
+// calls and task starts. Returns the modules listed, in order. Leaves
+// `project` at its end. Throws FatalError when `project` cannot be rewound
+// for the second reading.
+std::vector<ProjectModule> readProjectFile(RoutineTable& table,
+                                           FileSystem& files,
+                                           Progress& progress,
+                                           LineReader& project, int options,
+                                           const ProjectRecords& records);
 
 }  // namespace memtally
 

@@ -45,43 +45,32 @@ struct ModuleScan {
   uint32_t lineStart = 0;       // physical line where the logical line began
   uint32_t definitionLine = 0;  // line of the current routine's definition
   std::string definitionName;   // its full name, for the warnings
-  bool utf16 = false;           // the module looks like UTF-16 text
 };
 
-// True when this pass records warnings of its own: the definitions pass
-// records what concerns the reading of the module, the calls pass what
-// concerns calls and task starts.
-bool collectsWarnings(const ModuleScan& scan, bool definitionsPass) {
-  return scan.context.warnings != nullptr &&
-         scan.definitionsPass == definitionsPass;
+// The warnings of a module: the definitions pass records what concerns the
+// reading of the module, the calls pass what concerns calls and task starts.
+FileWarnings warningsOf(const ModuleScan& scan) {
+  return {scan.context.warnings, WarningSource::kModule, scan.context.position,
+          scan.fileName};
 }
 
 void warn(const ModuleScan& scan, uint32_t line, WarningKind kind,
           std::string message) {
-  scan.context.warnings->add(WarningSource::kModule, scan.context.position,
-                             scan.fileName, line, kind, std::move(message));
+  warningsOf(scan).add(line, kind, std::move(message));
 }
 
-// Warns about what reading the piece just read met: UTF-16 text at the
-// start, and a physical line cut because it did not fit.
+// Warns, in the definitions pass, about what reading the piece just read
+// met: UTF-16 text at the start, and a physical line cut because it did
+// not fit.
 void notePiece(ModuleScan& scan) {
-  if (!collectsWarnings(scan, true)) return;
-  const uint32_t line = scan.source.lineNumber();
-  if (line == 1 && scan.source.looksLikeUtf16() && !scan.utf16) {
-    scan.utf16 = true;
-    warn(scan, 1, WarningKind::kTextEndsEarly,
-         "the file looks like UTF-16 text, which is not read; save it as "
-         "ANSI or UTF-8");
-  }
-  if (scan.source.lineWasCut()) {
-    warn(scan, line, WarningKind::kLineCut,
-         "line longer than 511 characters; it is read as more than one line");
-  }
+  if (!scan.definitionsPass) return;
+  noteLineRead(warningsOf(scan), scan.source, kMaxSourceLine, "line");
 }
 
-// Warns that a line beginning with NUL ended the module.
+// Warns, in the definitions pass, that a line beginning with NUL ended the
+// module; UTF-16 text is warned about as such.
 void noteNulEnd(const ModuleScan& scan) {
-  if (!collectsWarnings(scan, true) || scan.utf16) return;
+  if (!scan.definitionsPass || scan.source.looksLikeUtf16()) return;
   warn(scan, scan.source.lineNumber(), WarningKind::kTextEndsEarly,
        "a NUL byte ends the module here; the rest of the file is not read");
 }
@@ -115,7 +104,7 @@ bool readLogicalLine(ModuleScan& scan) {
     const size_t room = kMaxSourceLine - line.size();
     const bool read = scan.source.readLine(scan.piece, room);
     if (line.empty()) scan.lineStart = scan.source.lineNumber();
-    if (scan.context.warnings != nullptr) notePiece(scan);
+    notePiece(scan);
     if (!read || scan.piece.empty()) {
       if (read && line.empty()) noteNulEnd(scan);
       break;
@@ -187,18 +176,16 @@ void handleOutsideLine(ModuleScan& scan, std::string_view line) {
   scan.definitionLine = scan.lineStart;
   // The routine's full name, for the warnings; its entry's when there is
   // one, since the line that holds the name is read over.
-  if (scan.context.warnings != nullptr) {
-    scan.definitionName = entry != nullptr ? std::string(entry->fullName)
-                                           : std::string(scan.module) + "." +
-                                                 std::string(definition.name);
-  }
+  scan.definitionName = entry != nullptr ? std::string(entry->fullName)
+                                         : std::string(scan.module) + "." +
+                                               std::string(definition.name);
 }
 
 // Warns about a definition line met inside the body of another routine,
 // which is read as body text.
 void noteNestedDefinition(const ModuleScan& scan, std::string_view line) {
   Definition definition;
-  if (!collectsWarnings(scan, true) || !parseDefinition(line, &definition)) {
+  if (!parseDefinition(line, &definition)) {
     return;
   }
   warn(scan, scan.lineStart, WarningKind::kNestedDefinition,
@@ -208,7 +195,7 @@ void noteNestedDefinition(const ModuleScan& scan, std::string_view line) {
 
 // Warns about a routine whose body runs to the end of the module.
 void noteMissingEnd(const ModuleScan& scan) {
-  if (!collectsWarnings(scan, true) || !scan.insideRoutine) return;
+  if (!scan.definitionsPass || !scan.insideRoutine) return;
   const char* end =
       (scan.kind & ROUTINE_FUNCTION) != 0 ? "End Function" : "End Sub";
   warn(scan, scan.definitionLine, WarningKind::kMissingEnd,
@@ -220,8 +207,7 @@ void noteMissingEnd(const ModuleScan& scan) {
 // as one name and so is not counted as a call of that module's routine.
 void noteQualifiedName(const ModuleScan& scan, std::string_view token) {
   const size_t dot = token.rfind('.');
-  if (!collectsWarnings(scan, false) || scan.context.qualifiers == nullptr ||
-      dot == std::string_view::npos) {
+  if (scan.context.qualifiers == nullptr || dot == std::string_view::npos) {
     return;
   }
   const std::string_view qualifier = token.substr(0, dot);
@@ -270,13 +256,12 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
     }
     RoutineEntry* callee = findCalledRoutine(scan.table, scan.module, token);
     if (callee == nullptr) {
-      if (scan.context.warnings != nullptr) noteQualifiedName(scan, token);
+      noteQualifiedName(scan, token);
       continue;
     }
     const bool withCaller = (scan.options & OPT_CALLERS) != 0;
-    if (addCall(scan.table, caller, callee, withCaller) &&
-        scan.context.sites != nullptr) {
-      scan.context.sites->records.push_back(
+    if (addCall(scan.table, caller, callee, withCaller)) {
+      scan.context.sites.records.push_back(
           {caller, callee, {scan.context.position, scan.lineStart}});
     }
   }
@@ -289,17 +274,15 @@ void markTask(ModuleScan& scan, std::string_view rest) {
   const size_t close =
       rest.empty() || rest[0] != '"' ? kNone : rest.find('"', 1);
   if (close == kNone) {
-    if (collectsWarnings(scan, false)) {
-      warn(scan, scan.lineStart, WarningKind::kTaskElsewhere,
-           "calltask without a quoted routine name; no task is estimated");
-    }
+    warn(scan, scan.lineStart, WarningKind::kTaskElsewhere,
+         "calltask without a quoted routine name; no task is estimated");
     return;
   }
   const std::string_view name = rest.substr(1, close - 1);
   RoutineEntry* task = lookupOrAddRoutine(scan.table, scan.module, name, false);
   if (task != nullptr) {
     task->flags |= ROUTINE_TASK;
-  } else if (collectsWarnings(scan, false)) {
+  } else {
     // A name continued over lines holds their line ends; the warning is
     // one line.
     std::string shown(name);
@@ -376,23 +359,21 @@ void scanModule(RoutineTable& table, LineReader& source,
     }
   }
   noteMissingEnd(scan);
-  if (collectsWarnings(scan, true) && source.earlyEndLine() != 0) {
-    warn(scan, source.earlyEndLine(), WarningKind::kTextEndsEarly,
-         "byte 0x1A ends the text here; the rest of the file is not read");
-  }
+  if (scan.definitionsPass) noteEarlyEnd(warningsOf(scan), source);
 }
 
-bool processModule(RoutineTable& table, FileSystem& files, Console& console,
+bool processModule(RoutineTable& table, FileSystem& files, Progress& progress,
                    std::string_view fileName, int options,
                    const ModuleContext& context) {
   if (fileName.empty()) {
-    console.err("processModule() called with null or empty filename.\n");
+    progress.message({MessageKind::kEmptyModuleName,
+                      "processModule() called with null or empty filename.\n"});
     return false;
   }
   const std::string path(fileName);
   std::unique_ptr<LineReader> source = files.open(path);
   if (!source) {
-    console.err("Can't open the BasicX module \"" + path + "\".\n");
+    progress.moduleMissing(path);
     return false;
   }
   scanModule(table, *source, fileName, options, context);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "base/console.h"
+#include "analysis/progress.h"
 #include "base/file_system.h"
 #include "base/line_reader.h"
 #include "base/warning_log.h"
@@ -24,22 +24,23 @@ inline constexpr size_t kMaxSourceLine = 511;
 // '.', directories kept; a name without a dot whole.
 std::string_view moduleNameOf(std::string_view fileName);
 
-// What a scan knows of the module beyond its name, for --check, --path and
-// the documents: where the module stands in the project, where warnings go,
-// and the project's modules for recognising qualified names.
+// What a scan knows of the module beyond its name, for the warnings, the
+// chains and the documents: where the module stands in the project, where
+// warnings go, the project's modules for recognising qualified names, and
+// where the calls it records are written down.
 struct ModuleContext {
-  uint32_t position = 0;           // its place among the project's modules
-  WarningLog* warnings = nullptr;  // null: no warnings are collected
-  const ModuleQualifiers* qualifiers = nullptr;  // null: none are looked for
-  CallSites* sites = nullptr;  // where calls stand; null: not recorded
+  uint32_t position;                     // its place among the modules
+  WarningLog& warnings;                  // what the scan finds doubtful
+  const ModuleQualifiers* qualifiers;    // null: none are looked for
+  CallSites& sites;                      // where each new call stands
 };
 
 // Opens the module file `fileName` and scans it with scanModule. A module
-// that cannot be opened is reported on standard error and skipped. Returns
+// that cannot be opened is reported to `progress` and skipped. Returns
 // whether the module could be opened.
-bool processModule(RoutineTable& table, FileSystem& files, Console& console,
+bool processModule(RoutineTable& table, FileSystem& files, Progress& progress,
                    std::string_view fileName, int options,
-                   const ModuleContext& context = {});
+                   const ModuleContext& context);
 
 // Scans the module text that `source` reads, named `fileName`: with
 // SCAN_DEFINITIONS in `options` it adds every definition to the table,
@@ -50,7 +51,7 @@ bool processModule(RoutineTable& table, FileSystem& files, Console& console,
 // FatalError when a continued line grows too long.
 void scanModule(RoutineTable& table, LineReader& source,
                 std::string_view fileName, int options,
-                const ModuleContext& context = {});
+                const ModuleContext& context);
 
 }  // namespace memtally
 

@@ -1,10 +1,12 @@
 // The worst-case stack requirement of a routine over the call graph.
-#ifndef MEMTALLY_REPORT_REQUIREMENT_H_
-#define MEMTALLY_REPORT_REQUIREMENT_H_
+#ifndef MEMTALLY_ANALYSIS_REQUIREMENT_H_
+#define MEMTALLY_ANALYSIS_REQUIREMENT_H_
 
 #include <cstdint>
+#include <vector>
 
 #include "routines/routine_table.h"
+#include "scan/call_sites.h"
 
 namespace memtally {
 
@@ -12,6 +14,17 @@ namespace memtally {
 inline constexpr uint32_t kCalleeOverhead = 9;
 // Invocation overhead of the top routine main.
 inline constexpr uint32_t kMainOverhead = 15;
+// Bytes a task's stack holds beyond the task's total.
+inline constexpr uint32_t kTaskStackExtra = 6;
+
+// A call that the computation cut as a recursion: when `caller` was
+// computed, `callee` was on the path being computed, so the call added
+// nothing. The site is where the call stands; line 0 while unknown.
+struct Cut {
+  const RoutineEntry* caller;
+  const RoutineEntry* callee;
+  CallSite site;
+};
 
 // Computes and stores the requirement of entry and of every routine it
 // reaches, invoked with `overhead`; returns it (0 for no entry and for a
@@ -22,14 +35,20 @@ inline constexpr uint32_t kMainOverhead = 15;
 // overhead; the descent keeps its own stack, so any depth of calls is safe.
 // Besides the figures it records on every routine it computes the callee
 // that gave calleeBytes (the first in call-list order whose result raised
-// the largest; none when it stays 0), whether the total wrapped around, and
-// a number that orders the routines by when their computation finished.
-uint32_t computeRequirement(RoutineEntry* entry, uint32_t overhead);
+// the largest; none when it stays 0) and whether the total wrapped around;
+// every call it cuts is appended to `cuts`, when given, without a site.
+uint32_t computeRequirement(RoutineEntry* entry, uint32_t overhead,
+                            std::vector<Cut>* cuts = nullptr);
 
 // True when the requirement of the routine has been computed. Its total
 // alone cannot tell, since a sum that wraps around may be 0.
 bool isComputed(const RoutineEntry& entry);
 
+// The stack a task needs: its total and kTaskStackExtra, modulo 2^32.
+inline uint32_t taskStackBytes(const RoutineEntry& task) {
+  return task.totalBytes + kTaskStackExtra;
+}
+
 }  // namespace memtally
 
-#endif  // MEMTALLY_REPORT_REQUIREMENT_H_
+#endif  // MEMTALLY_ANALYSIS_REQUIREMENT_H_

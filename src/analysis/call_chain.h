@@ -1,11 +1,12 @@
 // The deepest call chains: the calls that produced a routine's total, read
 // back from what the requirement computation recorded.
-#ifndef MEMTALLY_REPORT_CALL_CHAIN_H_
-#define MEMTALLY_REPORT_CALL_CHAIN_H_
+#ifndef MEMTALLY_ANALYSIS_CALL_CHAIN_H_
+#define MEMTALLY_ANALYSIS_CALL_CHAIN_H_
 
 #include <cstdint>
 #include <vector>
 
+#include "analysis/analysis.h"
 #include "routines/routine_table.h"
 
 namespace memtally {
@@ -21,14 +22,8 @@ std::vector<const RoutineEntry*> deepestChain(const RoutineEntry& from);
 
 // Returns the routines whose chains are shown: the top routine (when there
 // is one), then every task in table order.
-std::vector<const RoutineEntry*> chainStarts(const RoutineTable& table,
-                                             const RoutineEntry* top);
-
-// True when the call of `callee` by the computed routine `caller` was cut
-// as a recursion: `callee` was still being computed when `caller` was
-// done, as a routine calling itself always is.
-bool isCutCall(const RoutineEntry& caller, const RoutineEntry& callee);
+std::vector<const RoutineEntry*> chainStarts(const Analysis& analysis);
 
 }  // namespace memtally
 
-#endif  // MEMTALLY_REPORT_CALL_CHAIN_H_
+#endif  // MEMTALLY_ANALYSIS_CALL_CHAIN_H_

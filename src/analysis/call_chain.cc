@@ -1,4 +1,4 @@
-#include "report/call_chain.h"
+#include "analysis/call_chain.h"
 
 namespace memtally {
 
@@ -16,19 +16,11 @@ std::vector<const RoutineEntry*> deepestChain(const RoutineEntry& from) {
   return chain;
 }
 
-std::vector<const RoutineEntry*> chainStarts(const RoutineTable& table,
-                                             const RoutineEntry* top) {
+std::vector<const RoutineEntry*> chainStarts(const Analysis& analysis) {
   std::vector<const RoutineEntry*> starts;
-  if (top != nullptr) starts.push_back(top);
-  for (const RoutineEntry* entry : table.entries) {
-    if ((entry->flags & ROUTINE_TASK) != 0) starts.push_back(entry);
-  }
+  if (analysis.top != nullptr) starts.push_back(analysis.top);
+  starts.insert(starts.end(), analysis.tasks.begin(), analysis.tasks.end());
   return starts;
-}
-
-bool isCutCall(const RoutineEntry& caller, const RoutineEntry& callee) {
-  return caller.finishOrder != 0 &&
-         (callee.finishOrder == 0 || callee.finishOrder >= caller.finishOrder);
 }
 
 }  // namespace memtally

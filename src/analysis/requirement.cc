@@ -1,14 +1,9 @@
-#include "report/requirement.h"
+#include "analysis/requirement.h"
 
 #include <vector>
 
 namespace memtally {
 namespace {
-
-// The number of computations finished so far in this process. Routines of
-// one table finish in the order of their numbers, which tells which calls
-// were cut as recursions.
-uint64_t finishedSoFar = 0;
 
 // One routine on the path of the descent: its callees are taken one by one,
 // and the largest result among those done so far is kept.
@@ -51,7 +46,6 @@ uint32_t finish(std::vector<Frame>& path) {
   entry->totalBytes = static_cast<uint32_t>(total);
   entry->totalWrapped = total > UINT32_MAX;
   entry->worstCallee = frame.worst;
-  entry->finishOrder = ++finishedSoFar;
   entry->flags &= ~ROUTINE_VISITING;
   return entry->totalBytes;
 }
@@ -74,7 +68,8 @@ RoutineEntry* nextCallee(Frame& frame) {
 
 }  // namespace
 
-uint32_t computeRequirement(RoutineEntry* entry, uint32_t overhead) {
+uint32_t computeRequirement(RoutineEntry* entry, uint32_t overhead,
+                            std::vector<Cut>* cuts) {
   if (entry == nullptr || (entry->flags & ROUTINE_VISITING) != 0) return 0;
   if (isComputed(*entry)) return entry->totalBytes;
 
@@ -90,6 +85,7 @@ uint32_t computeRequirement(RoutineEntry* entry, uint32_t overhead) {
       takeResult(path.back(), done, total);
     } else if ((callee->flags & ROUTINE_VISITING) != 0) {
       // A call back into the path adds nothing.
+      if (cuts != nullptr) cuts->push_back({frame.entry, callee, {}});
     } else if (isComputed(*callee)) {
       takeResult(frame, callee, callee->totalBytes);
     } else {

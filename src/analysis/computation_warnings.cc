@@ -1,0 +1,95 @@
+#include "analysis/computation_warnings.h"
+
+#include <map>
+#include <string>
+#include <utility>
+
+namespace memtally {
+namespace {
+
+// A warning about `entry`, placed at its definition, or in the map file
+// when only the map names it.
+Warning aboutRoutine(const Analysis& analysis, const RoutineEntry& entry,
+                     WarningKind kind, std::string message) {
+  Warning warning;
+  warning.source = WarningSource::kComputation;
+  if (isDefinedInModule(analysis, entry)) {
+    warning.file = analysis.modules[entry.definitionModule].file;
+    warning.line = entry.definitionLine;
+  } else {
+    warning.file = analysis.mapFile;
+  }
+  warning.kind = kind;
+  warning.message = std::move(message);
+  return warning;
+}
+
+using Call = std::pair<const RoutineEntry*, const RoutineEntry*>;
+
+// The recursion warning of one cut call, at the call's site when known.
+Warning aboutCut(const Analysis& analysis, const Cut& cut) {
+  const RoutineEntry& caller = *cut.caller;
+  const RoutineEntry& callee = *cut.callee;
+  Warning warning = aboutRoutine(
+      analysis, caller, WarningKind::kRecursion,
+      &callee == &caller
+          ? "recursion: " + std::string(caller.fullName) +
+                " calls itself; the call counts 0 bytes"
+          : "recursion: the call of " + std::string(callee.fullName) +
+                " from " + std::string(caller.fullName) + " counts 0 bytes");
+  if (cut.site.line != 0 && cut.site.module < analysis.modules.size()) {
+    warning.file = analysis.modules[cut.site.module].file;
+    warning.line = cut.site.line;
+  }
+  return warning;
+}
+
+// The recursion warnings of one computed routine, in the order of its calls.
+void addCutCalls(Analysis& analysis, const std::map<Call, const Cut*>& cuts,
+                 const RoutineEntry& caller) {
+  if (caller.calls == nullptr) return;
+  for (const RoutineEntry* callee : caller.calls->items) {
+    const auto cut = cuts.find(Call(&caller, callee));
+    if (cut != cuts.end()) {
+      analysis.warnings.add(aboutCut(analysis, *cut->second));
+    }
+  }
+}
+
+}  // namespace
+
+void addComputationWarnings(Analysis& analysis) {
+  std::map<Call, const Cut*> cuts;
+  for (const Cut& cut : analysis.cuts) {
+    cuts.emplace(Call(cut.caller, cut.callee), &cut);
+  }
+  WarningLog& log = analysis.warnings;
+  for (const RoutineEntry* entry : analysis.table->entries) {
+    if (!cuts.empty()) addCutCalls(analysis, cuts, *entry);
+    if (entry == analysis.top && analysis.topReachedFrom != nullptr) {
+      log.add(aboutRoutine(
+          analysis, *entry, WarningKind::kMainFromTask,
+          std::string(entry->fullName) + " is reached from task " +
+              std::string(analysis.topReachedFrom->fullName) +
+              "; it is counted with an overhead of 9 bytes, not 15"));
+    }
+    if (entry->totalWrapped) {
+      log.add(aboutRoutine(analysis, *entry, WarningKind::kWrapAround,
+                           "the total of " + std::string(entry->fullName) +
+                               " exceeds 4294967295 bytes and wraps around"));
+    }
+  }
+  if (analysis.top != nullptr && analysis.applicationMode &&
+      uint64_t{analysis.total} + analysis.staticRam > UINT32_MAX) {
+    Warning warning;
+    warning.source = WarningSource::kComputation;
+    warning.file = analysis.mapFile;
+    warning.kind = WarningKind::kWrapAround;
+    warning.message =
+        "the estimate of the application with its static variables exceeds "
+        "4294967295 bytes and wraps around";
+    log.add(std::move(warning));
+  }
+}
+
+}  // namespace memtally
