@@ -20,7 +20,7 @@ uint32_t computeRecursively(RoutineEntry* entry, uint32_t overhead,
   if (entry->calls) {
     for (RoutineEntry* callee : entry->calls->items) {
       if ((callee->flags & ROUTINE_VISITING) != 0) {
-        cuts->push_back({entry, callee, {}});
+        cuts->push_back({entry, callee, 0, {}});
       }
       const uint32_t result = computeRecursively(callee, kCalleeOverhead, cuts);
       if (result > largest) largest = result;

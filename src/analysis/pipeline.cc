@@ -1,6 +1,5 @@
 #include "analysis/pipeline.h"
 
-#include <map>
 #include <memory>
 #include <utility>
 
@@ -74,20 +73,9 @@ void computeTasks(Analysis& analysis, RoutineEntry* top) {
 // Gives every cut the site of its call, the first place the call was
 // recorded, and makes the cuts known to Analysis::isCut.
 void placeCuts(const CallSites& sites, Analysis& analysis) {
-  for (const Cut& cut : analysis.cuts) {
-    analysis.cutCalls.emplace(cut.caller, cut.callee);
-  }
-  if (analysis.cutCalls.empty()) return;
-  std::map<std::pair<const RoutineEntry*, const RoutineEntry*>, CallSite>
-      found;
-  for (const CallRecord& record : sites.records) {
-    if (analysis.isCut(*record.caller, *record.callee)) {
-      found.emplace(std::make_pair(record.caller, record.callee), record.site);
-    }
-  }
   for (Cut& cut : analysis.cuts) {
-    const auto site = found.find({cut.caller, cut.callee});
-    if (site != found.end()) cut.site = site->second;
+    cut.site = sites.find(*cut.caller, cut.index);
+    analysis.cutCalls.emplace(cut.caller, cut.callee);
   }
 }
 

@@ -85,7 +85,10 @@ uint32_t computeRequirement(RoutineEntry* entry, uint32_t overhead,
       takeResult(path.back(), done, total);
     } else if ((callee->flags & ROUTINE_VISITING) != 0) {
       // A call back into the path adds nothing.
-      if (cuts != nullptr) cuts->push_back({frame.entry, callee, {}});
+      if (cuts != nullptr) {
+        const uint32_t index = static_cast<uint32_t>(frame.nextCallee - 1);
+        cuts->push_back({frame.entry, callee, index, {}});
+      }
     } else if (isComputed(*callee)) {
       takeResult(frame, callee, callee->totalBytes);
     } else {

@@ -18,11 +18,13 @@ inline constexpr uint32_t kMainOverhead = 15;
 inline constexpr uint32_t kTaskStackExtra = 6;
 
 // A call that the computation cut as a recursion: when `caller` was
-// computed, `callee` was on the path being computed, so the call added
-// nothing. The site is where the call stands; line 0 while unknown.
+// computed, `callee`, at `index` of its call list, was on the path being
+// computed, so the call added nothing. The site is where the call stands;
+// line 0 while unknown.
 struct Cut {
   const RoutineEntry* caller;
   const RoutineEntry* callee;
+  uint32_t index;
   CallSite site;
 };
 

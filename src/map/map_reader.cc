@@ -1,7 +1,6 @@
 #include "map/map_reader.h"
 
 #include <string>
-#include <unordered_set>
 
 #include "base/chars.h"
 #include "base/fatal.h"
@@ -39,8 +38,6 @@ struct MapReader {
   // For the warnings.
   uint32_t line = 0;         // physical line of the line being handled
   uint32_t pendingLine = 0;  // line of the pending stretch's first record
-  std::unordered_set<const RoutineEntry*> sizedInSection;
-  std::unordered_set<const RoutineEntry*> namedUndefined;
 };
 
 void warn(const MapReader& reader, uint32_t line, WarningKind kind,
@@ -74,14 +71,18 @@ uint32_t readNumber(const MapReader& reader, std::string_view& cursor) {
 
 // Warns about a stretch just stored on `entry`: when an earlier stretch of
 // the same section gave it sizes, and when no module defines the routine.
-void noteStretch(MapReader& reader, const RoutineEntry& entry) {
-  if (!reader.sizedInSection.insert(&entry).second) {
+void noteStretch(MapReader& reader, RoutineEntry& entry, int which) {
+  const uint8_t sized =
+      which == kMapParameters ? MAP_SIZED_PARAMETERS : MAP_SIZED_LOCALS;
+  if ((entry.mapMarks & sized) != 0) {
     warn(reader, reader.pendingLine, WarningKind::kMapSplit,
          "the records of " + std::string(entry.fullName) +
              " are split; this stretch replaces the one before");
   }
+  entry.mapMarks |= sized;
   if ((entry.flags & ROUTINE_DEFINED) == 0 &&
-      reader.namedUndefined.insert(&entry).second) {
+      (entry.mapMarks & MAP_WARNED_UNDEFINED) == 0) {
+    entry.mapMarks |= MAP_WARNED_UNDEFINED;
     warn(reader, reader.pendingLine, WarningKind::kUnknownMapRoutine,
          "the map names " + std::string(entry.fullName) +
              ", which no module defines");
@@ -90,9 +91,9 @@ void noteStretch(MapReader& reader, const RoutineEntry& entry) {
 
 // Stores the pending stretch's sum as sizes of kind `which` and forgets it.
 void storePending(MapReader& reader, int which) {
-  const RoutineEntry* entry =
+  RoutineEntry* entry =
       recordMapSize(reader.table, reader.pendingName, which, reader.pendingSum);
-  if (entry != nullptr) noteStretch(reader, *entry);
+  if (entry != nullptr) noteStretch(reader, *entry, which);
   reader.pendingName.clear();
 }
 
@@ -102,7 +103,6 @@ void advance(MapReader& reader, int state, std::string_view marker) {
   reader.state = state;
   reader.marker = marker;
   reader.pendingName.clear();
-  reader.sizedInSection.clear();
 }
 
 // Reads the static RAM from the "RAM allocated:" line.

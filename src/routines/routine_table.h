@@ -22,6 +22,11 @@ inline constexpr uint32_t ROUTINE_FUNCTION = 0x04;  // a Function, not a Sub
 inline constexpr uint32_t ROUTINE_TASK = 0x08;      // started by calltask
 inline constexpr uint32_t ROUTINE_VISITING = 0x10;  // on the computed path
 
+// What the map file's reading noted of a routine, for its warnings.
+inline constexpr uint8_t MAP_SIZED_PARAMETERS = 0x01;  // sized by a stretch
+inline constexpr uint8_t MAP_SIZED_LOCALS = 0x02;      // of that section
+inline constexpr uint8_t MAP_WARNED_UNDEFINED = 0x04;  // named, undefined
+
 // Slots added each time the table or one of its lists runs full.
 inline constexpr int32_t kTableCapacityStep = 100;
 inline constexpr int32_t kListCapacityStep = 25;
@@ -71,11 +76,17 @@ struct RoutineEntry {
   uint32_t totalBytes = 0;              // its requirement; 0 until computed
   RoutineEntry* worstCallee = nullptr;  // the callee that gave calleeBytes
 
+  // Where the scanner recorded the sites of its calls: siteCount of them,
+  // from position firstSite of the project's call sites (scan/call_sites.h).
+  uint32_t firstSite = 0;
+  uint32_t siteCount = 0;
+
   // Lists held by the table; null until their first item.
   RoutineRefList* calls = nullptr;    // routines it calls
   RoutineRefList* callers = nullptr;  // routines calling it (with -c)
 
   bool totalWrapped = false;  // its total exceeded 32 bits and wrapped
+  uint8_t mapMarks = 0;       // MAP_... bits
 
   // Its names, held by the table and never changed once the entry is made.
   int32_t nameOffset = 0;       // where the routine name starts in both

@@ -4,7 +4,9 @@
 #define MEMTALLY_SCAN_CALL_SITES_H_
 
 #include <cstdint>
-#include <vector>
+#include <deque>
+#include <map>
+#include <utility>
 
 #include "routines/routine_table.h"
 
@@ -13,20 +15,27 @@ namespace memtally {
 // A place in a module: its position in the project file and a physical line.
 struct CallSite {
   uint32_t module = 0;
-  uint32_t line = 0;
+  uint32_t line = 0;  // 0: unknown
 };
 
-// A call and where it was first recorded.
-struct CallRecord {
-  const RoutineEntry* caller;
-  const RoutineEntry* callee;
-  CallSite site;
-};
+// The site of every call, where it was first recorded, by the call's
+// position in its caller's call list. A project has a site for every call:
+// the sites of one caller's calls lie together, in the order of its list,
+// and the caller's entry says where (firstSite, siteCount), so a site costs
+// eight bytes. Calls of a routine whose body stands in several places (a
+// routine defined twice) that no longer lie together are kept apart.
+class CallSites {
+ public:
+  // Records where the call just appended to caller's call list stands.
+  void record(RoutineEntry& caller, CallSite site);
 
-// The first site of every call, in the order the calls were recorded. The
-// few that warnings need are looked up once, in one pass.
-struct CallSites {
-  std::vector<CallRecord> records;
+  // Returns the site of the call at `index` of caller's call list; line 0
+  // when none was recorded.
+  CallSite find(const RoutineEntry& caller, uint32_t index) const;
+
+ private:
+  std::deque<CallSite> together_;
+  std::map<std::pair<const RoutineEntry*, uint32_t>, CallSite> apart_;
 };
 
 }  // namespace memtally

@@ -44,7 +44,8 @@ struct ModuleScan {
 
   uint32_t lineStart = 0;       // physical line where the logical line began
   uint32_t definitionLine = 0;  // line of the current routine's definition
-  std::string definitionName;   // its full name, for the warnings
+  // The full name of a routine without an entry, for the warnings.
+  std::string definitionName;
 };
 
 // The warnings of a module: the definitions pass records what concerns the
@@ -77,7 +78,13 @@ void noteNulEnd(const ModuleScan& scan) {
 
 // The words of definition and End lines are separated by blanks and tabs
 // only; returns the position of the first of them, kNone when there is none.
-size_t findBlank(std::string_view text) { return text.find_first_of(" \t"); }
+size_t findBlank(std::string_view text) {
+  const auto blank = std::find_if(text.begin(), text.end(), [](char c) {
+    return c == ' ' || c == '\t';
+  });
+  return blank == text.end() ? kNone
+                             : static_cast<size_t>(blank - text.begin());
+}
 
 // Returns the position of the '_' that continues a physical line on the
 // next one (its last character before the line end), kNone when it ends.
@@ -126,12 +133,21 @@ struct Definition {
   uint32_t kind = 0;  // ROUTINE_PRIVATE, ROUTINE_FUNCTION
 };
 
+// True when a word of `length` characters may be the first word of a
+// definition: Sub, Public, Private or Function.
+bool isDefinitionWordLength(size_t length) {
+  return length == 3 || length == 6 || length == 7 || length == 8;
+}
+
 // Reads "[Public|Private] Sub|Function Name ..." from a prepared line; false
 // when the line defines nothing.
 bool parseDefinition(std::string_view line, Definition* definition) {
   definition->kind = 0;
   size_t blank = findBlank(line);
   std::string_view keyword = line.substr(0, blank);
+  // Most lines of a body begin with a word of another length: they are
+  // passed over before any word is compared.
+  if (!isDefinitionWordLength(keyword.size())) return false;
   std::string_view rest =
       blank == kNone ? std::string_view() : line.substr(blank);
   const bool isPrivate = equalsNoCase(keyword, "private");
@@ -174,22 +190,27 @@ void handleOutsideLine(ModuleScan& scan, std::string_view line) {
   scan.kind = definition.kind;
   scan.insideRoutine = true;
   scan.definitionLine = scan.lineStart;
-  // The routine's full name, for the warnings; its entry's when there is
-  // one, since the line that holds the name is read over.
-  scan.definitionName = entry != nullptr ? std::string(entry->fullName)
-                                         : std::string(scan.module) + "." +
-                                               std::string(definition.name);
+  // The full name of a routine without an entry is formed now, since the
+  // line that holds the name is read over.
+  if (entry == nullptr) {
+    scan.definitionName.assign(scan.module).append(".").append(
+        definition.name);
+  }
+}
+
+// The full name of the routine whose body is read, for the warnings.
+std::string definitionName(const ModuleScan& scan) {
+  return scan.current != nullptr ? std::string(scan.current->fullName)
+                                 : scan.definitionName;
 }
 
 // Warns about a definition line met inside the body of another routine,
 // which is read as body text.
 void noteNestedDefinition(const ModuleScan& scan, std::string_view line) {
   Definition definition;
-  if (!parseDefinition(line, &definition)) {
-    return;
-  }
+  if (!parseDefinition(line, &definition)) return;
   warn(scan, scan.lineStart, WarningKind::kNestedDefinition,
-       "this definition is inside the body of " + scan.definitionName +
+       "this definition is inside the body of " + definitionName(scan) +
            " and is not read as one; is an End line missing?");
 }
 
@@ -199,7 +220,7 @@ void noteMissingEnd(const ModuleScan& scan) {
   const char* end =
       (scan.kind & ROUTINE_FUNCTION) != 0 ? "End Function" : "End Sub";
   warn(scan, scan.definitionLine, WarningKind::kMissingEnd,
-       scan.definitionName + " has no " + end +
+       definitionName(scan) + " has no " + end +
            "; its body runs to the end of the file");
 }
 
@@ -261,8 +282,8 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
     }
     const bool withCaller = (scan.options & OPT_CALLERS) != 0;
     if (addCall(scan.table, caller, callee, withCaller)) {
-      scan.context.sites.records.push_back(
-          {caller, callee, {scan.context.position, scan.lineStart}});
+      scan.context.sites.record(*caller,
+                                {scan.context.position, scan.lineStart});
     }
   }
 }
