@@ -14,11 +14,19 @@
 namespace memtally {
 namespace {
 
-// The graph being written, whole before any of it goes out.
+// The graph on its way to standard output, handed on in pieces.
 struct Graph {
+  Console& console;
   std::string text;
   std::unordered_map<const RoutineEntry*, size_t> ids;  // drawn routines
   std::set<std::pair<const RoutineEntry*, const RoutineEntry*>> chainCalls;
+
+  void flushSometimes() {
+    if (text.size() >= 64 * 1024) {
+      console.out(text);
+      text.clear();
+    }
+  }
 };
 
 // The cluster a routine is drawn in: the module file of its definition, or
@@ -81,6 +89,7 @@ void appendClusters(Graph& graph, const Analysis& analysis) {
     graph.text += ";\n";
     for (const RoutineEntry* entry : clusters[c]) {
       appendNode(graph, analysis, *entry);
+      graph.flushSometimes();
     }
     graph.text += "  }\n";
   }
@@ -104,6 +113,7 @@ void appendEdges(Graph& graph, const Analysis& analysis) {
         out += " [style=dashed, label=\"0\"]";
       }
       out += ";\n";
+      graph.flushSometimes();
     }
   }
 }
@@ -113,7 +123,7 @@ void appendEdges(Graph& graph, const Analysis& analysis) {
 void writeDotReport(Console& console, const Analysis& analysis,
                     bool withUnreached) {
   const RoutineTable& table = *analysis.table;
-  Graph graph;
+  Graph graph{console, std::string(), {}, {}};
   for (size_t i = 0; i < table.entries.size(); ++i) {
     if (withUnreached || isComputed(*table.entries[i])) {
       graph.ids.emplace(table.entries[i], i);

@@ -19,12 +19,23 @@
 namespace memtally {
 namespace {
 
-// The document being written, whole before any of it goes out.
+// The document on its way to standard output. The JSON writer's text is
+// handed on in pieces: the chains of a large project can take hundreds of
+// megabytes, which are never held whole.
 struct Document {
+  Console& console;
   JsonWriter json;
   // The text of each routine as a chain step: the chains of the tasks share
   // most of their steps, so each is formed once.
   std::unordered_map<const RoutineEntry*, std::string> steps;
+
+  // Passes on what is written once it has grown large.
+  void flushSometimes() {
+    if (json.text().size() >= 64 * 1024) {
+      console.out(json.text());
+      json.clearText();
+    }
+  }
 };
 
 void member(JsonWriter& json, std::string_view name, std::string_view value) {
@@ -143,11 +154,13 @@ void writeRoutine(JsonWriter& json, const Analysis& analysis,
   json.endObject();
 }
 
-void writeRoutines(JsonWriter& json, const Analysis& analysis) {
+void writeRoutines(Document& document, const Analysis& analysis) {
+  JsonWriter& json = document.json;
   json.key("routines");
   json.beginArray();
   for (const RoutineEntry* entry : analysis.table->entries) {
     writeRoutine(json, analysis, *entry);
+    document.flushSometimes();
   }
   json.endArray();
 }
@@ -202,12 +215,14 @@ void writeChain(Document& document, const RoutineEntry& from) {
     const auto [text, isNew] = document.steps.try_emplace(step);
     if (isNew) stepText(text->second, *step);
     json.rawValue(text->second);
+    document.flushSometimes();
   }
   json.endArray();
   json.endObject();
 }
 
-void writeWarnings(JsonWriter& json, const Analysis& analysis) {
+void writeWarnings(Document& document, const Analysis& analysis) {
+  JsonWriter& json = document.json;
   json.key("warnings");
   json.beginArray();
   for (const Warning& warning : analysis.warnings.ordered()) {
@@ -222,6 +237,7 @@ void writeWarnings(JsonWriter& json, const Analysis& analysis) {
     member(json, "kind", warningKindName(warning.kind));
     member(json, "message", warning.message);
     json.endObject();
+    document.flushSometimes();
   }
   json.endArray();
 }
@@ -241,7 +257,7 @@ void writeBudget(JsonWriter& json, const Analysis& analysis,
 
 void writeJsonReport(Console& console, const Analysis& analysis,
                      std::optional<uint32_t> budget) {
-  Document document;
+  Document document{console, JsonWriter(), {}};
   JsonWriter& json = document.json;
   json.beginObject();
   member(json, "$schema", kReportSchemaId);
@@ -256,7 +272,7 @@ void writeJsonReport(Console& console, const Analysis& analysis,
   member(json, "staticBytes", analysis.staticRam);
   json.endObject();
   writeEstimate(json, analysis);
-  writeRoutines(json, analysis);
+  writeRoutines(document, analysis);
   writeTasks(json, analysis);
   writeUnused(json, *analysis.table);
   json.key("chains");
@@ -267,7 +283,7 @@ void writeJsonReport(Console& console, const Analysis& analysis,
     }
   }
   json.endArray();
-  writeWarnings(json, analysis);
+  writeWarnings(document, analysis);
   writeBudget(json, analysis, budget);
   json.endObject();
   console.out(json.text());

@@ -18,7 +18,6 @@ inline constexpr char kReportSchemaId[] =
 // Writes the document of the analysis on standard output: the estimate, every
 // routine of the table in routine order, the tasks, the unused routines, the
 // deepest call chains, the warnings and, when `budget` is given, its verdict.
-// The document is made whole before any of it is written.
 void writeJsonReport(Console& console, const Analysis& analysis,
                      std::optional<uint32_t> budget);
 
