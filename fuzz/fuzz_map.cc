@@ -7,7 +7,6 @@
 // module.routine in routine order. Reading the same map while collecting
 // the warnings of --check must give the same table and static RAM, and
 // every warning must be one line about a line the map has.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,6 +17,7 @@
 #include "fuzz_check.h"
 #include "map/map_reader.h"
 #include "routines/routine_table.h"
+#include "text_lines.h"
 
 namespace memtally::fuzz {
 namespace {
@@ -65,8 +65,7 @@ void checkSameSizes(RoutineTable& a, RoutineTable& b) {
 
 // Every warning is one line about the map, at a line it has.
 void checkWarnings(const WarningLog& warnings, const std::string& text) {
-  const size_t lines =
-      static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+  const size_t lines = mostLines(text);
   for (const Warning& warning : warnings.ordered()) {
     FUZZ_CHECK(warning.source == WarningSource::kMap);
     FUZZ_CHECK(warning.file == "P.mpp");

@@ -8,7 +8,6 @@
 // table must be in order and its call and caller lists must agree. The same
 // scan collecting the warnings of --check must build the same table, and
 // every warning must be one line about a line the module has.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,6 +22,7 @@
 #include "routines/routine_table.h"
 #include "scan/lexer.h"
 #include "scan/scanner.h"
+#include "text_lines.h"
 
 namespace memtally::fuzz {
 namespace {
@@ -142,10 +142,7 @@ void checkWarnings(const WarningLog& warnings, const std::string (&texts)[2]) {
     FUZZ_CHECK(warning.source == WarningSource::kModule);
     FUZZ_CHECK(warning.module < 2);
     FUZZ_CHECK(warning.file == kModuleFiles[warning.module]);
-    const std::string& text = texts[warning.module];
-    const size_t lines =
-        static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
-    FUZZ_CHECK(warning.line <= lines);
+    FUZZ_CHECK(warning.line <= mostLines(texts[warning.module]));
     const std::string line = formatWarning(warning);
     FUZZ_CHECK(line.find('\n') == line.size() - 1);
   }

@@ -428,6 +428,37 @@ TEST(HostileInputTest, ByteOrderMarksAtTheStartOfEveryFileAreSkipped) {
   EXPECT_EQ(run.err, "");
 }
 
+TEST(HostileInputTest, FilesWhoseLinesEndInCarriageReturnsAloneAreReadByLine) {
+  // As some project generators write them. Were each file read as one
+  // line, the second module, the definitions of Main and Put (each split
+  // by a continuation) and the static RAM would all be lost.
+  TempDir dir;
+  dir.write("P.bxp", "Main.bas\rIo.bas\r");
+  dir.write("Main.bas",
+            "Option Explicit\r\rPublic Sub Main()\r  Call _\r    Put(1, 2)\r"
+            "End Sub\r");
+  dir.write("Io.bas",
+            "Public Sub _\rPut(ByVal A As Byte, ByVal B As Byte)\r"
+            "  Dim C As Byte\rEnd Sub");
+  dir.write("P.mpp",
+            "RAM allocated: 120 bytes\rFORMAL PARAMETERS\r1 1 Io.Put.A\r"
+            "2 1 Io.Put.B\rLOCAL VARIABLES\r3 4 Io.Put.C\rCODE MEMORY\r");
+  const auto run = runToolWithin(kHangLimit, {"P"}, dir.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(maskTimeStamp(run.out), kBannerText + projectLine("P") +
+                                        "  Module: \"Main.bas\"\n"
+                                        "  Module: \"Io.bas\"\n"
+                                        "\nEstimate of application RAM use:\n"
+                                        "     Invocation overhead:   15\n"
+                                        "       Passed parameters:    0\n"
+                                        "         Local variables:    0\n"
+                                        "  Invoked functions/subs:   15\n"
+                                        "        Static variables:  120\n"
+                                        "                          ----\n"
+                                        "                   Total:  150\n");
+  EXPECT_EQ(run.err, "");
+}
+
 // Files held in memory, except the project file P.bxp, which comes through
 // a pipe and so can be read only once.
 class PipedProjectFile : public MemoryFileSystem {

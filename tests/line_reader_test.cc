@@ -228,6 +228,60 @@ TEST(LineReaderTest, NotesLinesCutsEarlyEndsAndUtf16WithoutChangingTheText) {
   }
 }
 
+TEST(LineReaderTest, LinesEndingInCarriageReturnsAloneMakeEveryCrALineEnd) {
+  struct Case {
+    const char* name;
+    std::string text;
+    size_t capacity;
+    Lines expected;
+    uint32_t earlyEnd;
+  };
+  const Case cases[] = {
+      {"cr ends lines", "a\rb\r", 79, {"a\n|1", "b\n|2"}, 0},
+      {"then cr lf and lf too",
+       "a\rb\rc\r\nd\ne",
+       79,
+       {"a\n|1", "b\n|2", "c\n|3", "d\n|4", "e|5"},
+       0},
+      {"blank lines", "a\r\r\rb", 79, {"a\n|1", "\n|2", "\n|3", "b|4"}, 0},
+      {"cr then text to the end", "a\rb", 79, {"a\n|1", "b|2"}, 0},
+      {"cr first", "\rx", 79, {"\n|1", "x|2"}, 0},
+      {"cr with nothing after stays", "a\r", 79, {"a\r|1"}, 0},
+      {"cr then 0x1a stays", "a\r\x1a", 79, {"a\r|1"}, 0},
+      {"lf first keeps later crs", "a\nb\rc\r", 79, {"a\n|1", "b\rc\r|2"}, 0},
+      {"cr lf first keeps later crs", "a\r\nb\rc", 79, {"a\n|1", "b\rc|2"}, 0},
+      {"cr then lf keeps the crs",
+       "a\rb\nc\rd\r",
+       79,
+       {"a\rb\n|1", "c\rd\r|2"},
+       0},
+      {"cr then cr lf keeps the crs",
+       "a\r\r\nb\rc",
+       79,
+       {"a\r\n|1", "b\rc|2"},
+       0},
+      {"full line then cr", "abcd\rx", 4, {"abcd|1", "\n|1", "x|2"}, 0},
+      {"long line", "abcdef\rx", 4, {"abcd|1|cut", "ef\n|1", "x|2"}, 0},
+      {"0x1a before more text", "a\rb\x1azz\r", 79, {"a\n|1", "b|2"}, 2},
+      {"0x1a padding", "a\rb\r\x1a\r\r \x1a", 79, {"a\n|1", "b\n|2"}, 0},
+      {"mark skipped", kBom + std::string("a\rb"), 79, {"a\n|1", "b|2"}, 0},
+      {"nul ends the line's text",
+       std::string("ab\0c\rd", 6),
+       79,
+       {"ab|1", "d|2"},
+       0},
+  };
+  for (const Case& c : cases) {
+    LineReader reader(c.text);
+    EXPECT_EQ(readNoted(reader, c.capacity), c.expected) << c.name;
+    EXPECT_EQ(reader.earlyEndLine(), c.earlyEnd) << c.name;
+    // The line ends are judged again after a rewind.
+    ASSERT_TRUE(reader.rewind());
+    EXPECT_EQ(readNoted(reader, c.capacity), c.expected) << c.name;
+    EXPECT_EQ(reader.earlyEndLine(), c.earlyEnd) << c.name;
+  }
+}
+
 class LineReaderFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -281,6 +335,60 @@ TEST_F(LineReaderFileTest, CutAtTheCapacityIsJudgedAcrossChunkBoundaries) {
   EXPECT_EQ(fromFile[13107], "\n|1");
   EXPECT_EQ(file->earlyEndLine(), 3u);
   EXPECT_EQ(memory.earlyEndLine(), 3u);
+}
+
+TEST_F(LineReaderFileTest, CarriageReturnAtTheEndOfAChunkIsJudgedByTheNext) {
+  // Byte 65535 ends the first 64 KiB chunk. At capacity 5 the line before
+  // it fills its pieces exactly in the first three texts, so the CR there
+  // is met when the reader looks past a full piece; at capacity 511 it is
+  // met within a line.
+  const std::string x(65535, 'x');
+  struct Case {
+    const char* name;
+    std::string text;
+    Lines tail5;    // the last lines read at capacity 5
+    Lines tail511;  // and at capacity 511
+  };
+  const Case cases[] = {
+      {"first cr alone",
+       x + "\ry\rz",
+       {"xxxxx|1", "\n|1", "y\n|2", "z|3"},
+       {std::string(127, 'x') + "\n|1", "y\n|2", "z|3"}},
+      {"first cr lf",
+       x + "\r\ny\rz",
+       {"xxxxx|1", "\n|1", "y\rz|2"},
+       {std::string(127, 'x') + "\n|1", "y\rz|2"}},
+      {"second cr alone",
+       "abcd\r" + x.substr(5) + "\ry\r",
+       {"xxxxx|2", "\n|2", "y\n|3"},
+       {std::string(122, 'x') + "\n|2", "y\n|3"}},
+      {"second cr lf",
+       "abcd\r" + x.substr(5) + "\r\ny\r",
+       {"xxxxx|1", "\n|1", "y\r|2"},
+       {std::string(127, 'x') + "\n|1", "y\r|2"}},
+      {"second lf in the next chunk",
+       "a\r" + std::string(70000, 'x') + "\ny\r",
+       {"xx\n|1", "y\r|2"},
+       {std::string(506, 'x') + "\n|1", "y\r|2"}},
+      {"cr lf after two crs",
+       "a\rb\r" + x.substr(4) + "\r\nz",
+       {"x\n|3", "z|4"},
+       {std::string(123, 'x') + "\n|3", "z|4"}},
+  };
+  for (const Case& c : cases) {
+    auto file = LineReader::openFile(write("cr.txt", c.text));
+    ASSERT_NE(file, nullptr) << c.name;
+    for (const size_t capacity : {size_t{5}, size_t{511}}) {
+      const Lines& tail = capacity == 5 ? c.tail5 : c.tail511;
+      LineReader memory(c.text);
+      ASSERT_TRUE(file->rewind());
+      const Lines fromFile = readNoted(*file, capacity);
+      EXPECT_EQ(fromFile, readNoted(memory, capacity)) << c.name;
+      ASSERT_GE(fromFile.size(), tail.size()) << c.name;
+      EXPECT_EQ(Lines(fromFile.end() - tail.size(), fromFile.end()), tail)
+          << c.name << ", capacity " << capacity;
+    }
+  }
 }
 
 TEST_F(LineReaderFileTest, MissingFileAndDirectoryCannotBeOpened) {

@@ -101,6 +101,13 @@ size_t LineReader::readChunk() {
   return std::fread(chunk_.get(), 1, kChunkSize, file_);
 }
 
+bool LineReader::appendChunk() {
+  if (file_ == nullptr) return false;
+  const size_t got = readChunk();
+  text_.append(chunk_.get(), got);
+  return got > 0;
+}
+
 bool LineReader::refill() {
   if (file_ == nullptr) return false;
   const size_t got = readChunk();
@@ -114,9 +121,7 @@ void LineReader::ensureUnread(size_t count) {
   while (text_.size() - pos_ < count) {
     text_.erase(0, pos_);
     pos_ = 0;
-    const size_t got = readChunk();
-    text_.append(chunk_.get(), got);
-    if (got == 0) return;
+    if (!appendChunk()) return;
   }
 }
 
@@ -138,8 +143,43 @@ bool LineReader::moreOnThisLine() {
   ensureUnread(2);
   if (pos_ >= text_.size()) return false;
   const char c = text_[pos_];
-  if (c == '\n' || c == kEndOfText) return false;
-  return c != '\r' || pos_ + 1 >= text_.size() || text_[pos_ + 1] != '\n';
+  if (c == kEndOfText) return false;
+  if (c != '\n' && c != '\r') return true;
+  const bool pair =
+      c == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n';
+  return !endsLine(c, pair, pos_ + 1);
+}
+
+bool LineReader::endsLine(char c, bool lineFeedFollows, size_t next) {
+  // The text is read in order, so the first line end met here is the first
+  // of the text, whether a line is being read or only looked past.
+  if (lineEnds_ == LineEnds::kUnknown) {
+    const bool alone = c == '\r' && !lineFeedFollows;
+    lineEnds_ = alone && carriageReturnLinesFollow(next)
+                    ? LineEnds::kCarriageReturn
+                    : LineEnds::kLineFeed;
+  }
+  return c == '\n' || lineFeedFollows || lineEnds_ == LineEnds::kCarriageReturn;
+}
+
+bool LineReader::carriageReturnLinesFollow(size_t next) {
+  // What a file holds from pos_ on is kept, and its next chunks are added
+  // only until the next line end is seen.
+  if (file_ != nullptr) {
+    text_.erase(0, pos_);
+    next -= pos_;
+    pos_ = 0;
+  }
+  size_t at = next;
+  for (;;) {
+    at += plainRunLength(text_.data() + at, text_.size() - at);
+    // A carriage return is judged by the byte after it.
+    const size_t needed = at + (at < text_.size() && text_[at] == '\r' ? 2 : 1);
+    if (text_.size() >= needed || !appendChunk()) break;
+  }
+  const bool textEnds = at >= text_.size() || text_[at] == kEndOfText;
+  if (textEnds) return at > next;
+  return text_[at] == '\r' && (at + 1 >= text_.size() || text_[at + 1] != '\n');
 }
 
 void LineReader::noteEndOfText() {
@@ -158,12 +198,12 @@ void LineReader::noteEndOfText() {
   };
   bool padding = onlyPadding(std::string_view(text_).substr(pos_ + 1));
   while (padding && refill()) padding = onlyPadding(text_);
-  if (!padding) earlyEndLine_ = lineFeeds_ + 1;
+  if (!padding) earlyEndLine_ = linesEnded_ + 1;
 }
 
 bool LineReader::readLine(std::string& line, size_t capacity) {
   line.clear();
-  lineNumber_ = lineFeeds_ + 1;
+  lineNumber_ = linesEnded_ + 1;
   cut_ = false;
   if (ended_) return false;
   if (atStart_) skipByteOrderMark();
@@ -189,20 +229,20 @@ bool LineReader::readLine(std::string& line, size_t capacity) {
     }
     ++pos_;
     gotAny = true;
-    if (c == '\n') {
-      ++lineFeeds_;
-      line.push_back('\n');
-      break;
+    bool pair = false;
+    if (c == '\r') {
+      // The line feed of a pair may open the next chunk.
+      if (pos_ >= text_.size()) refill();
+      pair = pos_ < text_.size() && text_[pos_] == '\n';
+      if (pair) ++pos_;
     }
-    // A carriage return: part of the line end only when a line feed follows.
-    if (pos_ >= text_.size()) refill();
-    if (pos_ < text_.size() && text_[pos_] == '\n') {
-      ++pos_;
-      ++lineFeeds_;
-      line.push_back('\n');
-      break;
+    if (!endsLine(c, pair, pos_)) {
+      line.push_back('\r');
+      continue;
     }
-    line.push_back('\r');
+    ++linesEnded_;
+    line.push_back('\n');
+    break;
   }
   cut_ = !ended_ && !line.empty() && line.size() >= capacity &&
          line.back() != '\n' && moreOnThisLine();
@@ -214,8 +254,9 @@ bool LineReader::readLine(std::string& line, size_t capacity) {
 bool LineReader::rewind() {
   pos_ = 0;
   atStart_ = true;
+  lineEnds_ = LineEnds::kUnknown;
   ended_ = false;
-  lineFeeds_ = 0;
+  linesEnded_ = 0;
   lineNumber_ = 0;
   cut_ = false;
   earlyEndLine_ = 0;

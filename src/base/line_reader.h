@@ -14,6 +14,11 @@ namespace memtally {
 // every input:
 //   - a line ends at a line feed; a carriage return directly before the line
 //     feed belongs to the line end, a carriage return elsewhere stays;
+//   - but a text whose lines end in carriage returns alone, as some project
+//     generators write them, has a CR, a CR LF pair and an LF each end a
+//     line. Such a text is known by its first line end: a CR that no LF
+//     follows, after which more text reaches another such CR, or the end
+//     of the text, before any LF;
 //   - a byte 0x1A ends the text;
 //   - a line longer than the caller's capacity is cut there and the rest
 //     comes back as the next line;
@@ -72,7 +77,18 @@ class LineReader {
   void ensureUnread(size_t count);
   void skipByteOrderMark();
   bool moreOnThisLine();
+  bool appendChunk();
+  // Whether the line end character `c` (LF, or CR with or without an LF
+  // after it) ends the line; the first one met decides lineEnds_, looking
+  // on from text_[next], the byte after it, when it is a CR alone.
+  bool endsLine(char c, bool lineFeedFollows, size_t next);
+  // Whether the text after a first line end that is a CR alone, from
+  // text_[next] on, has its lines end with CRs alone too.
+  bool carriageReturnLinesFollow(size_t next);
   void noteEndOfText();
+
+  // How the text ends its lines: known from its first line end on.
+  enum class LineEnds : uint8_t { kUnknown, kLineFeed, kCarriageReturn };
 
   std::FILE* file_ = nullptr;  // owned; null when reading from memory
   std::string text_;           // the memory text, or the file's current chunk
@@ -80,11 +96,12 @@ class LineReader {
   size_t pos_ = 0;                 // next unread byte in text_
   bool ended_ = false;             // end of file or 0x1A reached
   bool atStart_ = true;        // nothing read yet since the start of the text
-  uint32_t lineFeeds_ = 0;     // line feeds read since the start
+  uint32_t linesEnded_ = 0;    // line ends read since the start
   uint32_t lineNumber_ = 0;    // physical line where the last line began
   bool cut_ = false;           // the last line was cut at the capacity
   uint32_t earlyEndLine_ = 0;  // line of a 0x1A with text after it
   bool looksLikeUtf16_ = false;
+  LineEnds lineEnds_ = LineEnds::kUnknown;  // decided at the first line end
 };
 
 }  // namespace memtally
