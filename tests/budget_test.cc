@@ -11,6 +11,7 @@ TEST(BudgetTest, EstimateAboveTheBudgetAndUnknownEstimatesFail) {
     uint32_t budget;
     int status;
     std::string message;
+    bool wrapped = false;
   };
   const Case cases[] = {
       {193, 194, 0, ""},
@@ -24,9 +25,15 @@ TEST(BudgetTest, EstimateAboveTheBudgetAndUnknownEstimatesFail) {
       {std::nullopt, 400, 2,
        "Estimated RAM use unknown: the budget of 400 bytes cannot be "
        "checked.\n"},
+      // A wrapped total fails the gate, however small it came out.
+      {10, 100, 2,
+       "Estimated RAM use of 10 bytes against the budget of 100 bytes cannot "
+       "be checked: the estimate exceeds 4294967295 bytes and wrapped "
+       "around.\n",
+       true},
   };
   for (const Case& c : cases) {
-    const BudgetVerdict verdict = judgeBudget(c.total, c.budget);
+    const BudgetVerdict verdict = judgeBudget(c.total, c.budget, c.wrapped);
     EXPECT_EQ(verdict.status, c.status) << c.budget;
     EXPECT_EQ(verdict.message, c.message) << c.budget;
   }

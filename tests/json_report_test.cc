@@ -125,3 +125,42 @@ TEST(JsonReportTest, MissingTopRoutineStillGivesTheDocument) {
 
 }  // namespace
 }  // namespace memtally
+
+namespace memtally {
+namespace {
+
+// Main calls Heavy. Main's own total wraps when it has 4294967272 local
+// bytes; when Heavy, two calls down, has 4294967290, Heavy's total wraps and
+// its callers' totals, small and exact sums in themselves, are wrong too.
+TEST(JsonReportTest, WrappedEstimateNeverPassesTheGate) {
+  for (const bool deep : {false, true}) {
+    MemoryFileSystem files;
+    files.add("W.bxp", "W.bas\n");
+    files.add("W.bas", deep ? "Sub Main()\n  Mid\nEnd Sub\nSub Mid()\n  Heavy\n"
+                              "End Sub\nSub Heavy()\nEnd Sub\n"
+                            : "Sub Main()\n  Heavy\nEnd Sub\nSub Heavy()\n"
+                              "End Sub\n");
+    files.add("W.mpp", std::string("RAM allocated: 0\nFORMAL PARAMETERS\n"
+                                   "LOCAL VARIABLES\n1 ") +
+                           (deep ? "4294967290 W.Heavy" : "4294967272 W.Main") +
+                           ".x\nCODE MEMORY\n");
+    const testing::MemoryRun text =
+        testing::runInMemory({"--budget=100", "W"}, files);
+    EXPECT_EQ(text.status, 2) << deep;
+    EXPECT_NE(text.err.find("cannot be checked: the estimate exceeds "
+                            "4294967295 bytes and wrapped around.\n"),
+              std::string::npos)
+        << text.err;
+    const testing::MemoryRun json =
+        testing::runInMemory({"--json", "--budget=100", "W"}, files);
+    EXPECT_EQ(json.status, 2);
+    EXPECT_NE(json.out.find("\"exceeded\": true,\n    \"cannotCheck\": \"the "
+                            "estimate exceeds 4294967295 bytes and wrapped "
+                            "around\""),
+              std::string::npos)
+        << json.out;
+  }
+}
+
+}  // namespace
+}  // namespace memtally

@@ -63,6 +63,15 @@ inline std::optional<uint32_t> printedTotal(const Analysis& analysis) {
                                   : analysis.total;
 }
 
+// True when the total the estimate prints, or one it was made from, wrapped
+// around: the printed number then says nothing about the real one.
+inline bool estimateWrapped(const Analysis& analysis) {
+  return analysis.top != nullptr &&
+         (analysis.top->wrapReached ||
+          (analysis.applicationMode &&
+           uint64_t{analysis.total} + analysis.staticRam > UINT32_MAX));
+}
+
 // True when a module of the project defines `entry`; false for a routine
 // that only the map file names.
 inline bool isDefinedInModule(const Analysis& analysis,

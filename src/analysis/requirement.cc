@@ -13,6 +13,7 @@ struct Frame {
   int32_t nextCallee;
   uint32_t largest;
   RoutineEntry* worst;  // the first callee whose result gave `largest`
+  bool wrapped;         // a callee's total wrapped on its way
 };
 
 }  // namespace
@@ -30,7 +31,7 @@ namespace {
 // Starts the computation of entry: marks it as on the path.
 void enter(std::vector<Frame>& path, RoutineEntry* entry, uint32_t overhead) {
   entry->flags |= ROUTINE_VISITING;
-  path.push_back(Frame{entry, overhead, 0, 0, nullptr});
+  path.push_back(Frame{entry, overhead, 0, 0, nullptr, false});
 }
 
 // Stores the results of the routine at the end of the path, takes it off the
@@ -45,13 +46,17 @@ uint32_t finish(std::vector<Frame>& path) {
   entry->calleeBytes = frame.largest;
   entry->totalBytes = static_cast<uint32_t>(total);
   entry->totalWrapped = total > UINT32_MAX;
+  entry->wrapReached = entry->totalWrapped || frame.wrapped;
   entry->worstCallee = frame.worst;
   entry->flags &= ~ROUTINE_VISITING;
   return entry->totalBytes;
 }
 
 // Takes the result of `callee` into the largest of the routine computing it.
+// A callee whose total wrapped may have hidden a larger one, so whatever
+// wrapped below any callee makes the caller's total unsound too.
 void takeResult(Frame& frame, RoutineEntry* callee, uint32_t result) {
+  frame.wrapped = frame.wrapped || callee->wrapReached;
   if (result > frame.largest) {
     frame.largest = result;
     frame.worst = callee;

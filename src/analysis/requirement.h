@@ -37,7 +37,8 @@ struct Cut {
 // overhead; the descent keeps its own stack, so any depth of calls is safe.
 // Besides the figures it records on every routine it computes the callee
 // that gave calleeBytes (the first in call-list order whose result raised
-// the largest; none when it stays 0) and whether the total wrapped around;
+// the largest; none when it stays 0), whether the total wrapped around, and
+// whether it or a total it took from a callee, at any depth, wrapped;
 // every call it cuts is appended to `cuts`, when given, without a site.
 uint32_t computeRequirement(RoutineEntry* entry, uint32_t overhead,
                             std::vector<Cut>* cuts = nullptr);

@@ -39,45 +39,46 @@ void parseOrShowBanner(const std::vector<std::string>& args, Console& console,
 
 // Analyses the project and writes the document asked for. Every message goes
 // to standard error, and standard output gets nothing unless the analysis is
-// complete.
-std::optional<uint32_t> writeDocument(FileSystem& files, Console& console,
+// complete. Returns the analysis; none for an empty project name.
+std::optional<Analysis> writeDocument(FileSystem& files, Console& console,
                                       const Clock& clock,
                                       const CommandLine& line) {
   DocumentProgress progress(console);
   // The document holds the callers whatever was asked.
-  const std::optional<Analysis> analysis = analyzeProject(
+  std::optional<Analysis> analysis = analyzeProject(
       files, progress, clock,
       {*line.project, line.target, line.options | OPT_CALLERS});
-  if (!analysis) return std::nullopt;
+  if (!analysis) return analysis;
   if (line.json) {
     writeJsonReport(console, *analysis, line.budget);
   } else {
     writeDotReport(console, *analysis, (line.options & OPT_UNUSED) != 0);
   }
   if (line.check) printWarnings(console, analysis->warnings);
-  return printedTotal(*analysis);
+  return analysis;
 }
 
 // Analyses the project and prints the text report, then the warnings of
-// --check.
-std::optional<uint32_t> writeReport(FileSystem& files, Console& console,
+// --check. Returns the analysis; none for an empty project name.
+std::optional<Analysis> writeReport(FileSystem& files, Console& console,
                                     const Clock& clock,
                                     const CommandLine& line) {
   ReportProgress progress(console);
-  const std::optional<Analysis> analysis = analyzeProject(
+  std::optional<Analysis> analysis = analyzeProject(
       files, progress, clock, {*line.project, line.target, line.options});
-  if (!analysis) return std::nullopt;
+  if (!analysis) return analysis;
   writeTextReport(console, *analysis, line.options, line.path);
   if (line.check) printWarnings(console, analysis->warnings);
-  return printedTotal(*analysis);
+  return analysis;
 }
 
-// Checks the printed total against the budget of --budget, when one was
-// given, and returns the exit status the verdict asks for.
-int checkBudget(Console& console, std::optional<uint32_t> printedTotal,
+// Checks the estimate of `analysis` (null: none ran) against the budget of
+// --budget, when one was given, and returns the exit status the verdict
+// asks for.
+int checkBudget(Console& console, const Analysis* analysis,
                 std::optional<uint32_t> budget) {
   if (!budget) return 0;
-  const BudgetVerdict verdict = judgeBudget(printedTotal, *budget);
+  const BudgetVerdict verdict = judgeBudget(analysis, *budget);
   if (!verdict.message.empty()) console.err(verdict.message);
   return verdict.status;
 }
@@ -97,10 +98,11 @@ int runCommandLine(const std::vector<std::string>& args, FileSystem& files,
     return 0;
   }
   if (!line.document()) console.out(kBanner);
-  const std::optional<uint32_t> total =
+  const std::optional<Analysis> analysis =
       line.document() ? writeDocument(files, console, clock, line)
                       : writeReport(files, console, clock, line);
-  const int status = checkBudget(console, total, line.budget);
+  const int status =
+      checkBudget(console, analysis ? &*analysis : nullptr, line.budget);
   for (const std::string& arg : line.surplus) {
     console.err("Superfluous option \"" + arg + "\" ignored.\n");
   }

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "analysis/analysis.h"
+
 namespace memtally {
 
 // Exit status of a run whose estimate exceeds its budget, or whose budget
@@ -18,12 +20,20 @@ inline constexpr int kOverBudgetStatus = 2;
 struct BudgetVerdict {
   std::string message;
   int status = 0;
+  // Why the estimate could not be compared with the budget; empty when it
+  // was.
+  std::string cannotCheck;
 };
 
 // Judges the printed total of the estimate, none when no estimate was
-// printed, against a budget of `budget` bytes.
+// printed, against a budget of `budget` bytes. A total that `wrapped`
+// around on its way says nothing about the real one and cannot be checked.
 BudgetVerdict judgeBudget(std::optional<uint32_t> printedTotal,
-                          uint32_t budget);
+                          uint32_t budget, bool wrapped = false);
+
+// Judges the estimate of `analysis` (null: no analysis ran) against a
+// budget of `budget` bytes.
+BudgetVerdict judgeBudget(const Analysis* analysis, uint32_t budget);
 
 }  // namespace memtally
 

@@ -247,9 +247,12 @@ void writeBudget(JsonWriter& json, const Analysis& analysis,
   if (!budget) return;
   json.key("budget");
   json.beginObject();
+  const BudgetVerdict verdict = judgeBudget(&analysis, *budget);
   member(json, "bytes", *budget);
-  flag(json, "exceeded",
-       judgeBudget(printedTotal(analysis), *budget).status != 0);
+  flag(json, "exceeded", verdict.status != 0);
+  if (!verdict.cannotCheck.empty()) {
+    member(json, "cannotCheck", verdict.cannotCheck);
+  }
   json.endObject();
 }
 

@@ -86,6 +86,7 @@ struct RoutineEntry {
   RoutineRefList* callers = nullptr;  // routines calling it (with -c)
 
   bool totalWrapped = false;  // its total exceeded 32 bits and wrapped
+  bool wrapReached = false;   // its total or one it took wrapped
   uint8_t mapMarks = 0;       // MAP_... bits
 
   // Its names, held by the table and never changed once the entry is made.
