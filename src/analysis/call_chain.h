@@ -24,6 +24,22 @@ std::vector<const RoutineEntry*> deepestChain(const RoutineEntry& from);
 // is one), then every task in table order.
 std::vector<const RoutineEntry*> chainStarts(const Analysis& analysis);
 
+// A deepest call chain as the reports list it: its first steps, up to a
+// routine whose own chain, of more than a few steps, an earlier listed chain
+// holds already, which `continuesAs` names; null when the chain is listed
+// whole.
+struct ListedChain {
+  const RoutineEntry* from;
+  std::vector<const RoutineEntry*> steps;
+  const RoutineEntry* continuesAs = nullptr;
+};
+
+// Lists the chain of every start of chainStarts, in order. Every chain
+// lists its start; any other routine is listed in the first chain that
+// reaches it, and again only in a short tail, so the chains together grow
+// as the project does.
+std::vector<ListedChain> listChains(const Analysis& analysis);
+
 }  // namespace memtally
 
 #endif  // MEMTALLY_ANALYSIS_CALL_CHAIN_H_

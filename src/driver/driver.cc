@@ -43,6 +43,11 @@ void parseOrShowBanner(const std::vector<std::string>& args, Console& console,
 std::optional<Analysis> writeDocument(FileSystem& files, Console& console,
                                       const Clock& clock,
                                       const CommandLine& line) {
+  // A script that asks for a document must get one or an error: an empty
+  // project name, which a text report passes over, is the latter.
+  if (line.project->empty()) {
+    throw FatalError("No BasicX project specified.\n");
+  }
   DocumentProgress progress(console);
   // The document holds the callers whatever was asked.
   std::optional<Analysis> analysis = analyzeProject(

@@ -1,7 +1,6 @@
 #include "report/chain_listing.h"
 
 #include <string>
-#include <unordered_map>
 
 #include "base/format.h"
 #include "analysis/call_chain.h"
@@ -26,30 +25,30 @@ void appendStep(std::string& out, const RoutineEntry& step) {
   out.push_back('\n');
 }
 
-// The line of each routine as a chain step. The chains of the tasks share
-// most of their steps, so each line is formed once.
-using StepLines = std::unordered_map<const RoutineEntry*, std::string>;
-
-void printChain(Console& console, StepLines& lines, const RoutineEntry& from) {
-  std::string heading = "\nDeepest call chain from ";
-  heading.append(from.fullName);
-  heading.append(" (");
-  appendUnsigned(heading, from.totalBytes);
-  heading.append(" bytes):\n");
-  console.out(heading);
-  for (const RoutineEntry* step : deepestChain(from)) {
-    const auto [line, isNew] = lines.try_emplace(step);
-    if (isNew) appendStep(line->second, *step);
-    console.out(line->second);
+void printChain(Console& console, const ListedChain& chain) {
+  std::string text = "\nDeepest call chain from ";
+  text.append(chain.from->fullName);
+  text.append(" (");
+  appendUnsigned(text, chain.from->totalBytes);
+  text.append(" bytes):\n");
+  console.out(text);
+  for (const RoutineEntry* step : chain.steps) {
+    text.clear();
+    appendStep(text, *step);
+    console.out(text);
+  }
+  if (chain.continuesAs != nullptr) {
+    text.assign("  ... continues as listed above from ");
+    text.append(chain.continuesAs->fullName).push_back('\n');
+    console.out(text);
   }
 }
 
 }  // namespace
 
 void printCallChains(Console& console, const Analysis& analysis) {
-  StepLines lines;
-  for (const RoutineEntry* start : chainStarts(analysis)) {
-    printChain(console, lines, *start);
+  for (const ListedChain& chain : listChains(analysis)) {
+    printChain(console, chain);
   }
 }
 

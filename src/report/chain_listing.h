@@ -12,6 +12,8 @@ namespace memtally {
 // then every task in table order), the blocks separated by empty lines:
 //   Deepest call chain from Main.Main (51 bytes):
 //     Main.Main                           15 + 0 + 2 = 17
+// A chain that reaches a routine an earlier block lists ends there with
+//     ... continues as listed above from Serial.SendNumber
 void printCallChains(Console& console, const Analysis& analysis);
 
 }  // namespace memtally

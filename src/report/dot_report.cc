@@ -1,8 +1,8 @@
 #include "report/dot_report.h"
 
-#include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -14,19 +14,13 @@
 namespace memtally {
 namespace {
 
-// The graph on its way to standard output, handed on in pieces.
+// The graph being written, whole before any of it goes out.
 struct Graph {
-  Console& console;
   std::string text;
   std::unordered_map<const RoutineEntry*, size_t> ids;  // drawn routines
-  std::set<std::pair<const RoutineEntry*, const RoutineEntry*>> chainCalls;
-
-  void flushSometimes() {
-    if (text.size() >= 64 * 1024) {
-      console.out(text);
-      text.clear();
-    }
-  }
+  // The routines on a deepest chain: the call of each one's worst callee
+  // is drawn as a chain's call.
+  std::unordered_set<const RoutineEntry*> onChains;
 };
 
 // The cluster a routine is drawn in: the module file of its definition, or
@@ -89,7 +83,6 @@ void appendClusters(Graph& graph, const Analysis& analysis) {
     graph.text += ";\n";
     for (const RoutineEntry* entry : clusters[c]) {
       appendNode(graph, analysis, *entry);
-      graph.flushSometimes();
     }
     graph.text += "  }\n";
   }
@@ -107,13 +100,12 @@ void appendEdges(Graph& graph, const Analysis& analysis) {
       out += dotNodeId(graph.ids.at(caller));
       out += " -> ";
       out += dotNodeId(graph.ids.at(callee));
-      if (graph.chainCalls.count({caller, callee}) != 0) {
+      if (callee == caller->worstCallee && graph.onChains.count(caller) != 0) {
         out += " [color=red, penwidth=2.5]";
       } else if (analysis.isCut(*caller, *callee)) {
         out += " [style=dashed, label=\"0\"]";
       }
       out += ";\n";
-      graph.flushSometimes();
     }
   }
 }
@@ -123,18 +115,15 @@ void appendEdges(Graph& graph, const Analysis& analysis) {
 void writeDotReport(Console& console, const Analysis& analysis,
                     bool withUnreached) {
   const RoutineTable& table = *analysis.table;
-  Graph graph{console, std::string(), {}, {}};
+  Graph graph;
   for (size_t i = 0; i < table.entries.size(); ++i) {
     if (withUnreached || isComputed(*table.entries[i])) {
       graph.ids.emplace(table.entries[i], i);
     }
   }
   if (analysis.top != nullptr) {
-    for (const RoutineEntry* start : chainStarts(analysis)) {
-      const std::vector<const RoutineEntry*> chain = deepestChain(*start);
-      for (size_t i = 1; i < chain.size(); ++i) {
-        graph.chainCalls.emplace(chain[i - 1], chain[i]);
-      }
+    for (const ListedChain& chain : listChains(analysis)) {
+      graph.onChains.insert(chain.steps.begin(), chain.steps.end());
     }
   }
   graph.text = "digraph memtally {\n  label=";

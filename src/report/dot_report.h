@@ -13,6 +13,7 @@ namespace memtally {
 // estimate reached (with `withUnreached`, the others too, drawn grey), each
 // labelled with its name and total, the top routine bold and the tasks as
 // double-bordered boxes with their stack; an edge per call between them.
+// The graph is made whole before any of it is written.
 void writeDotReport(Console& console, const Analysis& analysis,
                     bool withUnreached);
 

@@ -19,25 +19,6 @@
 namespace memtally {
 namespace {
 
-// The document on its way to standard output. The JSON writer's text is
-// handed on in pieces: the chains of a large project can take hundreds of
-// megabytes, which are never held whole.
-struct Document {
-  Console& console;
-  JsonWriter json;
-  // The text of each routine as a chain step: the chains of the tasks share
-  // most of their steps, so each is formed once.
-  std::unordered_map<const RoutineEntry*, std::string> steps;
-
-  // Passes on what is written once it has grown large.
-  void flushSometimes() {
-    if (json.text().size() >= 64 * 1024) {
-      console.out(json.text());
-      json.clearText();
-    }
-  }
-};
-
 void member(JsonWriter& json, std::string_view name, std::string_view value) {
   json.key(name);
   json.string(value);
@@ -154,13 +135,11 @@ void writeRoutine(JsonWriter& json, const Analysis& analysis,
   json.endObject();
 }
 
-void writeRoutines(Document& document, const Analysis& analysis) {
-  JsonWriter& json = document.json;
+void writeRoutines(JsonWriter& json, const Analysis& analysis) {
   json.key("routines");
   json.beginArray();
   for (const RoutineEntry* entry : analysis.table->entries) {
     writeRoutine(json, analysis, *entry);
-    document.flushSometimes();
   }
   json.endArray();
 }
@@ -204,25 +183,25 @@ void stepText(std::string& out, const RoutineEntry& step) {
   out.push_back('}');
 }
 
-void writeChain(Document& document, const RoutineEntry& from) {
-  JsonWriter& json = document.json;
+void writeChain(JsonWriter& json, const ListedChain& chain) {
   json.beginObject();
-  member(json, "from", from.fullName);
-  member(json, "totalBytes", from.totalBytes);
+  member(json, "from", chain.from->fullName);
+  member(json, "totalBytes", chain.from->totalBytes);
   json.key("steps");
   json.beginArray();
-  for (const RoutineEntry* step : deepestChain(from)) {
-    const auto [text, isNew] = document.steps.try_emplace(step);
-    if (isNew) stepText(text->second, *step);
-    json.rawValue(text->second);
-    document.flushSometimes();
+  std::string text;
+  for (const RoutineEntry* step : chain.steps) {
+    stepText(text, *step);
+    json.rawValue(text);
   }
   json.endArray();
+  if (chain.continuesAs != nullptr) {
+    member(json, "continuesAs", chain.continuesAs->fullName);
+  }
   json.endObject();
 }
 
-void writeWarnings(Document& document, const Analysis& analysis) {
-  JsonWriter& json = document.json;
+void writeWarnings(JsonWriter& json, const Analysis& analysis) {
   json.key("warnings");
   json.beginArray();
   for (const Warning& warning : analysis.warnings.ordered()) {
@@ -237,7 +216,6 @@ void writeWarnings(Document& document, const Analysis& analysis) {
     member(json, "kind", warningKindName(warning.kind));
     member(json, "message", warning.message);
     json.endObject();
-    document.flushSometimes();
   }
   json.endArray();
 }
@@ -260,8 +238,7 @@ void writeBudget(JsonWriter& json, const Analysis& analysis,
 
 void writeJsonReport(Console& console, const Analysis& analysis,
                      std::optional<uint32_t> budget) {
-  Document document{console, JsonWriter(), {}};
-  JsonWriter& json = document.json;
+  JsonWriter json;
   json.beginObject();
   member(json, "$schema", kReportSchemaId);
   member(json, "memtally", kVersion);
@@ -275,18 +252,18 @@ void writeJsonReport(Console& console, const Analysis& analysis,
   member(json, "staticBytes", analysis.staticRam);
   json.endObject();
   writeEstimate(json, analysis);
-  writeRoutines(document, analysis);
+  writeRoutines(json, analysis);
   writeTasks(json, analysis);
   writeUnused(json, *analysis.table);
   json.key("chains");
   json.beginArray();
   if (analysis.top != nullptr) {
-    for (const RoutineEntry* start : chainStarts(analysis)) {
-      writeChain(document, *start);
+    for (const ListedChain& chain : listChains(analysis)) {
+      writeChain(json, chain);
     }
   }
   json.endArray();
-  writeWarnings(document, analysis);
+  writeWarnings(json, analysis);
   writeBudget(json, analysis, budget);
   json.endObject();
   console.out(json.text());

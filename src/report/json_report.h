@@ -18,6 +18,8 @@ inline constexpr char kReportSchemaId[] =
 // Writes the document of the analysis on standard output: the estimate, every
 // routine of the table in routine order, the tasks, the unused routines, the
 // deepest call chains, the warnings and, when `budget` is given, its verdict.
+// The document is made whole before any of it is written, so that a run
+// that fails on the way leaves standard output empty.
 void writeJsonReport(Console& console, const Analysis& analysis,
                      std::optional<uint32_t> budget);
 

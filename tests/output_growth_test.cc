@@ -1,0 +1,86 @@
+// Outputs that must grow as the input does: a shape of project whose
+// chains share almost every step, and many qualified names against many
+// modules of the same last name. Each is run at three sizes; the size of
+// what is printed, and the time, may at most about double with the input.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "support/memory_run.h"
+
+namespace memtally {
+namespace {
+
+bool sanitizeBuild() { return std::getenv("MEMTALLY_SANITIZE_BUILD") != nullptr; }
+
+struct Measure {
+  size_t bytes = 0;   // standard output and standard error
+  double seconds = 0;  // the fastest of three runs
+};
+
+Measure measure(const std::vector<std::string>& args, MemoryFileSystem& files) {
+  Measure result;
+  result.seconds = 1e9;
+  for (int i = 0; i < 3; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    const testing::MemoryRun run = testing::runInMemory(args, files);
+    const std::chrono::duration<double> spent =
+        std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(run.status, 0) << run.err.substr(0, 200);
+    result.bytes = run.out.size() + run.err.size();
+    result.seconds = std::min(result.seconds, spent.count());
+  }
+  return result;
+}
+
+// Runs `args` on the projects that `make` builds for n, 2n and 4n, and
+// checks that output and time at most about double with each doubling.
+template <typename Make>
+void expectLinear(const std::vector<std::string>& args, size_t n, Make make) {
+  std::vector<Measure> measures;
+  for (const size_t size : {n, 2 * n, 4 * n}) {
+    MemoryFileSystem files = make(size);
+    measures.push_back(measure(args, files));
+  }
+  for (size_t i = 1; i < measures.size(); ++i) {
+    const double grew = static_cast<double>(measures[i].bytes) /
+                        static_cast<double>(measures[i - 1].bytes);
+    EXPECT_LE(grew, 2.5) << args[0] << " output, doubling " << i;
+    // A little slack over 2.5 for a busy machine; a quadratic run grows 4x.
+    EXPECT_LE(measures[i].seconds, 3.0 * measures[i - 1].seconds + 0.005)
+        << args[0] << " time, doubling " << i;
+  }
+}
+
+// Main calls s0, s0 calls s1, and so on, and Main starts every si as a
+// task: the deepest chain of each task is the rest of the chain.
+MemoryFileSystem taskChain(size_t n) {
+  std::string main = "Sub Main()\n  s0\n";
+  std::string routines;
+  for (size_t i = 0; i < n; ++i) {
+    const std::string name = "s" + std::to_string(i);
+    main += "  CallTask \"" + name + "\", k\n";
+    routines += "Sub " + name + "()\n";
+    if (i + 1 < n) routines += "  s" + std::to_string(i + 1) + "\n";
+    routines += "End Sub\n";
+  }
+  MemoryFileSystem files;
+  files.add("C.bxp", "C.bas\n");
+  files.add("C.bas", main + "End Sub\n" + routines);
+  files.add("C.mpp", "RAM allocated: 0\n");
+  return files;
+}
+
+TEST(OutputGrowthTest, ChainsSharingTheirStepsGrowLinearly) {
+  const size_t n = sanitizeBuild() ? 500 : 2000;
+  for (const char* option : {"--path", "--json", "--dot"}) {
+    expectLinear({option, "C"}, n, taskChain);
+  }
+}
+
+}  // namespace
+}  // namespace memtally
