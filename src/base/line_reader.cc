@@ -204,7 +204,10 @@ void LineReader::noteEndOfText() {
 bool LineReader::readLine(std::string& line, size_t capacity) {
   line.clear();
   lineNumber_ = linesEnded_ + 1;
+  // The rest of a cut line goes on at the column where the cut was.
+  column_ = cut_ ? column_ + cutLength_ : 1;
   cut_ = false;
+  nulColumn_ = 0;
   if (ended_) return false;
   if (atStart_) skipByteOrderMark();
   bool gotAny = false;
@@ -246,8 +249,12 @@ bool LineReader::readLine(std::string& line, size_t capacity) {
   }
   cut_ = !ended_ && !line.empty() && line.size() >= capacity &&
          line.back() != '\n' && moreOnThisLine();
+  cutLength_ = static_cast<uint32_t>(line.size());
   const size_t nul = line.find('\0');
-  if (nul != std::string::npos) line.resize(nul);
+  if (nul != std::string::npos) {
+    nulColumn_ = column_ + static_cast<uint32_t>(nul);
+    line.resize(nul);
+  }
   return gotAny;
 }
 
@@ -259,6 +266,8 @@ bool LineReader::rewind() {
   linesEnded_ = 0;
   lineNumber_ = 0;
   cut_ = false;
+  column_ = 1;
+  nulColumn_ = 0;
   earlyEndLine_ = 0;
   if (file_ == nullptr) return true;
   text_.clear();

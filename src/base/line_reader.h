@@ -63,6 +63,14 @@ class LineReader {
   // the rest of its physical line comes back as the next line.
   bool lineWasCut() const { return cut_; }
 
+  // The byte column, counted from 1, on its physical line at which the line
+  // last read began: 1, or further on for the rest of a cut line.
+  uint32_t lineColumn() const { return column_; }
+
+  // The byte column on its physical line of a NUL byte that ended the text
+  // of the line last read; 0 when the line held none.
+  uint32_t nulColumn() const { return nulColumn_; }
+
   // The physical line of a 0x1A byte that ended the text although more than
   // white space followed it; 0 while there is none.
   uint32_t earlyEndLine() const { return earlyEndLine_; }
@@ -99,6 +107,9 @@ class LineReader {
   uint32_t linesEnded_ = 0;    // line ends read since the start
   uint32_t lineNumber_ = 0;    // physical line where the last line began
   bool cut_ = false;           // the last line was cut at the capacity
+  uint32_t cutLength_ = 0;     // bytes the last line took, before any NUL
+  uint32_t column_ = 1;        // column where the last line began
+  uint32_t nulColumn_ = 0;     // column of a NUL in the last line; 0: none
   uint32_t earlyEndLine_ = 0;  // line of a 0x1A with text after it
   bool looksLikeUtf16_ = false;
   LineEnds lineEnds_ = LineEnds::kUnknown;  // decided at the first line end

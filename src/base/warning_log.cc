@@ -65,7 +65,8 @@ std::vector<Warning> WarningLog::ordered() const {
 }
 
 void noteLineRead(const FileWarnings& warnings, const LineReader& reader,
-                  size_t capacity, std::string_view piece) {
+                  size_t capacity, std::string_view piece,
+                  bool nulFirstCounts) {
   if (reader.lineNumber() == 1 && reader.looksLikeUtf16()) {
     warnings.add(1, WarningKind::kTextEndsEarly,
                  "the file looks like UTF-16 text, which is not read; save it "
@@ -76,6 +77,14 @@ void noteLineRead(const FileWarnings& warnings, const LineReader& reader,
                  "line longer than " + decimal(capacity) +
                      " characters; it is read as more than one " +
                      std::string(piece));
+  }
+  const uint32_t nul = reader.nulColumn();
+  // UTF-16 text is full of NULs; the warning above covers them.
+  if (nul != 0 && !reader.looksLikeUtf16() &&
+      (nul != reader.lineColumn() || nulFirstCounts)) {
+    warnings.add(reader.lineNumber(), WarningKind::kTextEndsEarly,
+                 "a NUL byte at column " + decimal(nul) +
+                     " ends this line; the rest of it is not read");
   }
 }
 

@@ -91,10 +91,13 @@ struct FileWarnings {
 };
 
 // Records what reading the line just read met: UTF-16 text at the start of
-// the file, and a line cut at `capacity` characters, whose rest is read as
-// another `piece` ("line", "module name").
+// the file, a line cut at `capacity` characters, whose rest is read as
+// another `piece` ("line", "module name"), and a NUL byte that ended the
+// line's text early: one first in the line only when `nulFirstCounts`
+// (where the caller warns about it in its own way otherwise).
 void noteLineRead(const FileWarnings& warnings, const LineReader& reader,
-                  size_t capacity, std::string_view piece);
+                  size_t capacity, std::string_view piece,
+                  bool nulFirstCounts = true);
 
 // Records a byte 0x1A that ended the reader's text before its end.
 void noteEarlyEnd(const FileWarnings& warnings, const LineReader& reader);

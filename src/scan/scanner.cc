@@ -65,7 +65,8 @@ void warn(const ModuleScan& scan, uint32_t line, WarningKind kind,
 // not fit.
 void notePiece(ModuleScan& scan) {
   if (!scan.definitionsPass) return;
-  noteLineRead(warningsOf(scan), scan.source, kMaxSourceLine, "line");
+  // A line that begins with NUL ends the module: noteNulEnd says so.
+  noteLineRead(warningsOf(scan), scan.source, kMaxSourceLine, "line", false);
 }
 
 // Warns, in the definitions pass, that a line beginning with NUL ended the
