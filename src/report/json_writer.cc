@@ -115,13 +115,7 @@ void JsonWriter::string(std::string_view text) {
 
 void JsonWriter::number(uint32_t value) {
   beforeValue();
-  char digits[10];
-  size_t n = sizeof digits;
-  do {
-    digits[--n] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  put(std::string_view(digits + n, sizeof digits - n));
+  appendUnsigned(text_, value);
   afterValue();
 }
 
@@ -137,14 +131,6 @@ void JsonWriter::null() {
   afterValue();
 }
 
-void JsonWriter::grow(size_t more) {
-  const size_t capacity = std::max(2 * capacity_, size_ + more + 4096);
-  std::unique_ptr<char[]> larger(new char[capacity]);
-  if (size_ > 0) std::memcpy(larger.get(), buffer_.get(), size_);
-  buffer_ = std::move(larger);
-  capacity_ = capacity;
-}
-
 void JsonWriter::rawValue(std::string_view json) {
   beforeValue();
   put(json);
@@ -152,15 +138,7 @@ void JsonWriter::rawValue(std::string_view json) {
 }
 
 void JsonWriter::putString(std::string_view text) {
-  if (isPlain(text)) {
-    put('"');
-    put(text);
-    put('"');
-    return;
-  }
-  std::string escaped;
-  appendJsonString(escaped, text);
-  put(escaped);
+  appendJsonString(text_, text);
 }
 
 void JsonWriter::begin(bool object, bool inlined) {
