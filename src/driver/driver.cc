@@ -5,7 +5,7 @@
 
 #include "base/chars.h"
 #include "base/fatal.h"
-#include "base/format.h"
+#include "base/iso_time.h"
 #include "base/options.h"
 #include "map/map_reader.h"
 #include "report/budget.h"
@@ -18,18 +18,6 @@
 
 namespace memtally {
 namespace {
-
-constexpr char kWeekdays[] = "SunMonTueWedThuFriSat";
-constexpr char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
-
-void appendTwoDigits(std::string& out, int value) {
-  out.push_back(static_cast<char>('0' + value / 10 % 10));
-  out.push_back(static_cast<char>('0' + value % 10));
-}
-
-int clampIndex(int value, int limit) {
-  return value < 0 || value >= limit ? 0 : value;
-}
 
 // Computes every routine started by calltask, in table order, that no
 // earlier task has reached already, and returns those it computed.
@@ -190,29 +178,6 @@ std::tm localClock() {
   localtime_r(&now, &local);
 #endif
   return local;
-}
-
-std::string formatTimeStamp(const std::tm& time) {
-  std::string stamp;
-  stamp.append(kWeekdays + 3 * clampIndex(time.tm_wday, 7), 3);
-  stamp.push_back(' ');
-  stamp.append(kMonths + 3 * clampIndex(time.tm_mon, 12), 3);
-  stamp.push_back(' ');
-  appendTwoDigits(stamp, time.tm_mday);
-  stamp.push_back(' ');
-  appendTwoDigits(stamp, time.tm_hour);
-  stamp.push_back(':');
-  appendTwoDigits(stamp, time.tm_min);
-  stamp.push_back(':');
-  appendTwoDigits(stamp, time.tm_sec);
-  stamp.push_back(' ');
-  const long long year = static_cast<long long>(time.tm_year) + 1900;
-  const std::string digits =
-      decimal(static_cast<uint64_t>(year < 0 ? 0 : year));
-  if (digits.size() < 4) stamp.append(4 - digits.size(), '0');
-  stamp.append(digits);
-  stamp.push_back('\n');
-  return stamp;
 }
 
 bool analyzeProject(RoutineTable& table, FileSystem& files, Console& console,

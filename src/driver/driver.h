@@ -24,10 +24,6 @@ using Clock = std::function<std::tm()>;
 // The local time of the system clock.
 std::tm localClock();
 
-// Formats a time as the 24-character stamp of the project line, with its
-// newline: "Wed Dec 09 07:38:47 2026\n".
-std::string formatTimeStamp(const std::tm& time);
-
 // What an analysis is asked for.
 struct AnalysisRequest {
   std::string project;                // the project name, without extension
