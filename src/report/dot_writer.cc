@@ -7,8 +7,8 @@ namespace memtally {
 namespace {
 
 // What a DOT string cannot hold as it is: '"' and '\', which would end it
-// or begin an escape, a line feed, and the other control characters, which
-// SVG cannot hold.
+// or begin an escape, '&', which would begin an HTML entity, a line feed,
+// and the other control characters, which SVG cannot hold.
 constexpr EscapeTable dotEscapes() {
   EscapeTable table;
   for (unsigned char c = 0; c < 0x20; ++c) {
@@ -17,6 +17,7 @@ constexpr EscapeTable dotEscapes() {
   table.set(0x7F, "\xEF\xBF\xBD");
   table.set('"', "\\\"");
   table.set('\\', "\\\\");
+  table.set('&', "&amp;");
   table.set('\n', "\\n");
   return table;
 }
