@@ -7,7 +7,6 @@
 #include "base/chars.h"
 #include "base/fatal.h"
 #include "base/format.h"
-#include "base/name_sort.h"
 
 namespace memtally {
 namespace {
@@ -240,10 +239,10 @@ RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
 }
 
 void ensureRoutineOrder(RoutineTable& table) {
-  sortByName<RoutineEntry>(
-      table.entries,
-      [](const RoutineEntry& entry) { return entry.foldedRoutine(); },
-      compareRoutineOrder);
+  std::stable_sort(table.entries.begin(), table.entries.end(),
+                   [](const RoutineEntry* a, const RoutineEntry* b) {
+                     return compareRoutineOrder(*a, *b) < 0;
+                   });
   recordRuns(table);
 }
 
