@@ -30,24 +30,6 @@ TEST(CharsTest, FoldCaseTouchesOnlyUpperCaseAsciiLetters) {
   }
 }
 
-TEST(CharsTest, FoldWordFoldsEachByteAsFoldCaseDoesWhateverItsNeighbours) {
-  // Every pair of byte values, alternating over the word, so that a carry
-  // or borrow from one byte into the next would show.
-  for (unsigned a = 0; a < 256; ++a) {
-    for (unsigned b = 0; b < 256; ++b) {
-      uint64_t word = 0;
-      uint64_t folded = 0;
-      for (int i = 0; i < 8; ++i) {
-        const unsigned byte = i % 2 == 0 ? a : b;
-        word |= uint64_t{byte} << (8 * i);
-        folded |= uint64_t{foldCase(static_cast<unsigned char>(byte))}
-                  << (8 * i);
-      }
-      ASSERT_EQ(foldWord(word), folded) << a << " " << b;
-    }
-  }
-}
-
 TEST(CharsTest, LoadWordIsLittleEndianAndZeroPadded) {
   const char bytes[] = "\x01\x02\x03\x04\x05\x06\x07\x88\x99";
   EXPECT_EQ(loadWord(bytes, 8), 0x8807060504030201ULL);

@@ -147,7 +147,7 @@ std::string dotSample() {
   out +=
       node(1, names[1] + "\n32 bytes (stack 38)", ", shape=box, peripheries=2");
   out += "  }\n  subgraph " + dotClusterId(1);
-  out += " {\n    label=" + dotString("Serial.bas") + ";\n";
+  out += " {\n    label=" + dotString("&amp;&#x41;.bas") + ";\n";
   for (size_t i = 2; i < names.size(); ++i) {
     const bool unused = i + 1 == names.size();
     out += node(i, names[i] + "\n" + std::to_string(i) + " bytes",

@@ -42,7 +42,7 @@ foreach(expected
         ">Main.Blink<" "Say &quot;hi&quot;" "back\\slash\\<" "a\\Nb\\l"
         "café" "Zähler" "ÿ stray" "tab�here" ">line<" ">break<"
         "nul�ctl����<" "Op&lt;&amp;&gt;" "Mäin &quot;1&quot;\\.bas<"
-        "51 bytes" "32 bytes (stack 38)")
+        "51 bytes" "32 bytes (stack 38)" ">&amp;amp;&amp;#x41;.bas<")
   string(FIND "${svg}" "${expected}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "${picture} lacks the text '${expected}'")

@@ -37,24 +37,6 @@ const char kBannerText[] = "Memtally v0.7\n\n";
 const char kProjectLine[] =
     "Analyzing project \"Blink.bxp\", Wed Dec 09 07:05:03 2026\n";
 
-TEST(DriverTest, TimeStampHasFixedWidthEnglishFields) {
-  EXPECT_EQ(formatTimeStamp(fixedTime()), "Wed Dec 09 07:05:03 2026\n");
-  std::tm time = fixedTime();
-  time.tm_wday = 0;
-  time.tm_mon = 0;
-  time.tm_mday = 31;
-  time.tm_hour = 23;
-  time.tm_min = 59;
-  time.tm_sec = 60;  // a leap second
-  EXPECT_EQ(formatTimeStamp(time), "Sun Jan 31 23:59:60 2026\n");
-  time.tm_wday = 6;
-  time.tm_mon = 5;
-  time.tm_mday = 1;
-  time.tm_hour = 0;
-  time.tm_year = 999 - 1900;
-  EXPECT_EQ(formatTimeStamp(time), "Sat Jun 01 00:59:60 0999\n");
-}
-
 TEST(DriverTest, OptionFormsSetTheirBitsAndTarget) {
   struct Case {
     std::vector<std::string> args;

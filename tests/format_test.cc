@@ -9,17 +9,24 @@ TEST(FormatTest, UnsignedIsRightAlignedAndNeverCut) {
   struct Case {
     uint64_t value;
     int width;
+    char fill;
     const char* expected;
   };
   const Case cases[] = {
-      {0, 4, "   0"},      {173, 4, " 173"},
-      {12345, 4, "12345"}, {4294967295u, 6, "4294967295"},
-      {7, 0, "7"},         {28, 7, "     28"},
+      {0, 4, ' ', "   0"},
+      {173, 4, ' ', " 173"},
+      {12345, 4, ' ', "12345"},
+      {4294967295u, 6, ' ', "4294967295"},
+      {7, 0, ' ', "7"},
+      {28, 7, ' ', "     28"},
+      {5, 2, '0', "05"},
+      {999, 4, '0', "0999"},
+      {UINT64_MAX, 25, ' ', "     18446744073709551615"},
   };
   for (const Case& c : cases) {
-    std::string out;
-    appendUnsigned(out, c.value, c.width);
-    EXPECT_EQ(out, c.expected);
+    std::string out = "|";
+    appendUnsigned(out, c.value, c.width, c.fill);
+    EXPECT_EQ(out, std::string("|") + c.expected);
   }
 }
 

@@ -38,5 +38,28 @@ TEST(IsoTimeTest, LocalTimeWithItsOffsetAlwaysHasTheSameForm) {
   }
 }
 
+TEST(IsoTimeTest, TimeStampHasFixedWidthEnglishFields) {
+  struct Case {
+    std::tm time;
+    int weekday;
+    const char* text;
+  };
+  const Case cases[] = {
+      {at(2026, 12, 9, 7, 5, 3), 3, "Wed Dec 09 07:05:03 2026\n"},
+      {at(2026, 1, 31, 23, 59, 60), 0, "Sun Jan 31 23:59:60 2026\n"},
+      {at(999, 6, 1, 0, 59, 60), 6, "Sat Jun 01 00:59:60 0999\n"},
+      // A weekday or month out of range shows as the first; the other
+      // fields a clock cannot give are clamped.
+      {at(2026, 13, 0, 24, 60, 61), 7, "Sun Jan 01 23:59:60 2026\n"},
+      {at(-1, 0, 32, -1, -1, -1), -1, "Sun Jan 31 00:00:00 0000\n"},
+      {at(12026, 1, 1, 0, 0, 0), 1, "Mon Jan 01 00:00:00 12026\n"},
+  };
+  for (const Case& c : cases) {
+    std::tm time = c.time;
+    time.tm_wday = c.weekday;
+    EXPECT_EQ(formatTimeStamp(time), c.text);
+  }
+}
+
 }  // namespace
 }  // namespace memtally

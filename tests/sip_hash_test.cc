@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "base/chars.h"
-
 namespace memtally {
 namespace {
 
@@ -35,13 +33,6 @@ TEST(SipHashTest, SipHash24MatchesThePublishedVectorsAcrossWordEdges) {
     EXPECT_EQ((sipHash<2, 4>(kVectorKey, vectorMessage(v.length))), v.hash)
         << v.length;
   }
-}
-
-TEST(SipHashTest, TheWordMapIsAppliedBeforeHashing) {
-  const SipKey key = {1, 2};
-  EXPECT_EQ(sipHash13<foldWord>(key, "Serial.SEND_9"),
-            sipHash13(key, "serial.send_9"));
-  EXPECT_NE(sipHash13(key, "Serial.SEND_9"), sipHash13(key, "serial.send_9"));
 }
 
 TEST(SipHashTest, EveryKeyBitAndTheLengthChangeTheHash) {

@@ -1,6 +1,8 @@
 #include "base/chars.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace memtally {
 
@@ -26,11 +28,15 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+void appendFolded(std::string& out, std::string_view name) {
+  std::transform(name.begin(), name.end(), std::back_inserter(out), [](char c) {
+    return static_cast<char>(foldCase(static_cast<unsigned char>(c)));
+  });
+}
+
 std::string foldedCopy(std::string_view name) {
-  std::string out(name);
-  for (char& c : out) {
-    c = static_cast<char>(foldCase(static_cast<unsigned char>(c)));
-  }
+  std::string out;
+  appendFolded(out, name);
   return out;
 }
 

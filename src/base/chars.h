@@ -52,24 +52,15 @@ inline uint64_t loadWord(const char* bytes, size_t count) {
   return word;
 }
 
-// foldCase applied to each of the 8 bytes of `word` at once. In each byte
-// the low 7 bits plus 37 reach bit 7 above Z, plus 63 from A on; neither sum
-// carries into the next byte, and bytes above 0x7F are left out.
-constexpr uint64_t foldWord(uint64_t word) {
-  constexpr uint64_t kEachByte = 0x0101010101010101ULL;
-  const uint64_t low = word & (0x7f * kEachByte);
-  const uint64_t aboveZ = low + (0x80 - 'Z' - 1) * kEachByte;
-  const uint64_t fromA = low + (0x80 - 'A') * kEachByte;
-  const uint64_t upper = fromA & ~aboveZ & ~word & (0x80 * kEachByte);
-  return word | (upper >> 2);
-}
-
 // Compares two names case-insensitively: A to Z folded, then unsigned bytes,
 // a prefix sorting first. Returns a negative number, 0 or a positive number.
 int compareNoCase(std::string_view a, std::string_view b);
 
 // True when the two names are equal case-insensitively.
 bool equalsNoCase(std::string_view a, std::string_view b);
+
+// Appends the name with A to Z folded to a to z.
+void appendFolded(std::string& out, std::string_view name);
 
 // Returns a copy of the name with A to Z folded to a to z.
 std::string foldedCopy(std::string_view name);

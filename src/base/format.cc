@@ -1,29 +1,17 @@
 #include "base/format.h"
 
-#include <algorithm>
+#include <charconv>
 
 namespace memtally {
 
-void appendUnsigned(std::string& out, uint64_t value, int width) {
-  // The digits are written from the end of a buffer that also holds the
-  // widest padding the report uses, and appended at once.
-  char text[48];
-  size_t start = sizeof text;
-  do {
-    text[--start] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  const size_t digits = sizeof text - start;
-  size_t pad = width > 0 && static_cast<size_t>(width) > digits
-                   ? static_cast<size_t>(width) - digits
-                   : 0;
-  if (pad > start) {
-    out.append(pad - start, ' ');
-    pad = start;
+void appendUnsigned(std::string& out, uint64_t value, int width, char fill) {
+  char digits[20];  // the most a 64-bit number needs
+  const size_t length = static_cast<size_t>(
+      std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+  if (width > 0 && static_cast<size_t>(width) > length) {
+    out.append(static_cast<size_t>(width) - length, fill);
   }
-  start -= pad;
-  std::fill(text + start, text + start + pad, ' ');
-  out.append(text + start, sizeof text - start);
+  out.append(digits, length);
 }
 
 void appendColumn(std::string& out, std::string_view text, size_t width) {

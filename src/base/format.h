@@ -9,9 +9,11 @@
 
 namespace memtally {
 
-// Appends value in decimal, right-aligned in at least `width` columns
-// ("%4u", "%6u", "%7u"); a wider number takes more columns.
-void appendUnsigned(std::string& out, uint64_t value, int width = 0);
+// Appends value in decimal, right-aligned in at least `width` columns padded
+// with `fill` ("%4u", "%6u", "%7u", or "%02u" with '0'); a wider number
+// takes more columns.
+void appendUnsigned(std::string& out, uint64_t value, int width = 0,
+                    char fill = ' ');
 
 // Appends text left-aligned, padded with blanks to `width` and cut after
 // `width` characters ("%-35.35s").

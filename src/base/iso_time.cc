@@ -1,6 +1,7 @@
 #include "base/iso_time.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #ifdef _WIN32
 #define NOMINMAX
@@ -8,55 +9,37 @@
 #include <windows.h>
 #endif
 
+#include "base/format.h"
+
 namespace memtally {
 namespace {
 
 // Appends `value`, clamped to [low, high], in `width` digits with zeros.
 void appendField(std::string& out, long long value, long long low,
                  long long high, int width) {
-  value = std::clamp(value, low, high);
-  std::string digits = std::to_string(value);
-  if (digits.size() < static_cast<size_t>(width)) {
-    digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
-  }
-  out += digits;
+  appendUnsigned(out, static_cast<uint64_t>(std::clamp(value, low, high)),
+                 width, '0');
 }
 
-constexpr char kWeekdays[] = "SunMonTueWedThuFriSat";
-constexpr char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
-
-void appendTwoDigits(std::string& out, int value) {
-  out.push_back(static_cast<char>('0' + value / 10 % 10));
-  out.push_back(static_cast<char>('0' + value % 10));
+// The day and time of day of `time`, each clamped into the range strftime
+// is defined for, the second to at most `lastSecond`; the other fields zero.
+std::tm clockFields(const std::tm& time, int lastSecond) {
+  std::tm fields{};
+  fields.tm_mday = std::clamp(time.tm_mday, 1, 31);
+  fields.tm_hour = std::clamp(time.tm_hour, 0, 23);
+  fields.tm_min = std::clamp(time.tm_min, 0, 59);
+  fields.tm_sec = std::clamp(time.tm_sec, 0, lastSecond);
+  return fields;
 }
 
-int clampIndex(int value, int limit) {
-  return value < 0 || value >= limit ? 0 : value;
+// Appends `fields` as strftime formats them; the program runs in the C
+// locale, so names are English.
+void appendTime(std::string& out, const char* format, const std::tm& fields) {
+  char text[32];
+  out.append(text, std::strftime(text, sizeof text, format, &fields));
 }
 
 }  // namespace
-
-std::string formatTimeStamp(const std::tm& time) {
-  std::string stamp;
-  stamp.append(kWeekdays + 3 * clampIndex(time.tm_wday, 7), 3);
-  stamp.push_back(' ');
-  stamp.append(kMonths + 3 * clampIndex(time.tm_mon, 12), 3);
-  stamp.push_back(' ');
-  appendTwoDigits(stamp, time.tm_mday);
-  stamp.push_back(' ');
-  appendTwoDigits(stamp, time.tm_hour);
-  stamp.push_back(':');
-  appendTwoDigits(stamp, time.tm_min);
-  stamp.push_back(':');
-  appendTwoDigits(stamp, time.tm_sec);
-  stamp.push_back(' ');
-  const long long year = static_cast<long long>(time.tm_year) + 1900;
-  const std::string digits = std::to_string(year < 0 ? 0 : year);
-  if (digits.size() < 4) stamp.append(4 - digits.size(), '0');
-  stamp.append(digits);
-  stamp.push_back('\n');
-  return stamp;
-}
 
 long utcOffsetSeconds(const std::tm& local) {
 #ifdef _WIN32
@@ -73,19 +56,13 @@ long utcOffsetSeconds(const std::tm& local) {
 }
 
 std::string formatIsoTime(const std::tm& local, long offsetSeconds) {
+  // %Y is not padded to four digits everywhere: the year is written here.
   std::string out;
   appendField(out, local.tm_year + 1900LL, 0, 9999, 4);
-  out.push_back('-');
-  appendField(out, local.tm_mon + 1LL, 1, 12, 2);
-  out.push_back('-');
-  appendField(out, local.tm_mday, 1, 31, 2);
-  out.push_back('T');
-  appendField(out, local.tm_hour, 0, 23, 2);
-  out.push_back(':');
-  appendField(out, local.tm_min, 0, 59, 2);
-  out.push_back(':');
   // A leap second is shown as the 59th, as ISO 8601 readers expect.
-  appendField(out, local.tm_sec, 0, 59, 2);
+  std::tm fields = clockFields(local, 59);
+  fields.tm_mon = std::clamp(local.tm_mon, 0, 11);
+  appendTime(out, "-%m-%dT%H:%M:%S", fields);
   const long long minutes =
       std::clamp(offsetSeconds / 60, -(23L * 60 + 59), 23L * 60 + 59);
   out.push_back(minutes < 0 ? '-' : '+');
@@ -93,6 +70,18 @@ std::string formatIsoTime(const std::tm& local, long offsetSeconds) {
   out.push_back(':');
   appendField(out, (minutes < 0 ? -minutes : minutes) % 60, 0, 59, 2);
   return out;
+}
+
+std::string formatTimeStamp(const std::tm& time) {
+  std::tm fields = clockFields(time, 60);
+  fields.tm_wday = time.tm_wday >= 0 && time.tm_wday < 7 ? time.tm_wday : 0;
+  fields.tm_mon = time.tm_mon >= 0 && time.tm_mon < 12 ? time.tm_mon : 0;
+  std::string stamp;
+  appendTime(stamp, "%a %b %d %H:%M:%S ", fields);
+  const long long year = time.tm_year + 1900LL;
+  appendUnsigned(stamp, static_cast<uint64_t>(std::max(year, 0LL)), 4, '0');
+  stamp.push_back('\n');
+  return stamp;
 }
 
 }  // namespace memtally

@@ -1,5 +1,5 @@
-// The local time of a run as the documents give it: ISO 8601 with the offset
-// from UTC.
+// The local time of a run as the report and the documents give it: the stamp
+// of the project line, and ISO 8601 with the offset from UTC.
 #ifndef MEMTALLY_BASE_ISO_TIME_H_
 #define MEMTALLY_BASE_ISO_TIME_H_
 
@@ -18,7 +18,8 @@ long utcOffsetSeconds(const std::tm& local);
 std::string formatIsoTime(const std::tm& local, long offsetSeconds);
 
 // Formats a time as the 24-character stamp of the project line, with its
-// newline: "Wed Dec 09 07:38:47 2026\n".
+// newline: "Wed Dec 09 07:38:47 2026\n". A weekday or month out of its range
+// shows as the first; other fields out of their range are clamped.
 std::string formatTimeStamp(const std::tm& time);
 
 }  // namespace memtally

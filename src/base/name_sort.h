@@ -2,6 +2,8 @@
 // reads both from wherever they lie; on a large table most such reads miss
 // the cache. The sort therefore compares the first sixteen bytes of the
 // names, held beside the pointers, and reads the records only to break ties.
+// Measured by bench/run.sh at 100,000 routines it buys under 5% in the
+// listings and nothing in the routine table, which uses std::stable_sort.
 #ifndef MEMTALLY_BASE_NAME_SORT_H_
 #define MEMTALLY_BASE_NAME_SORT_H_
 

@@ -22,13 +22,8 @@ struct SipKey {
 // address when the device fails.
 SipKey randomSipKey();
 
-// Returns its word unchanged.
-constexpr uint64_t sameWord(uint64_t word) { return word; }
-
-// SipHash-c-d of `bytes`, each 8-byte word passed through `map` first: c
-// rounds for each word, d rounds to finish.
-template <int kWordRounds, int kFinalRounds,
-          uint64_t (*map)(uint64_t) = sameWord>
+// SipHash-c-d of `bytes`: c rounds for each 8-byte word, d rounds to finish.
+template <int kWordRounds, int kFinalRounds>
 uint64_t sipHash(const SipKey& key, std::string_view bytes) {
   uint64_t v0 = key.k0 ^ 0x736f6d6570736575ULL;
   uint64_t v1 = key.k1 ^ 0x646f72616e646f6dULL;
@@ -56,8 +51,8 @@ uint64_t sipHash(const SipKey& key, std::string_view bytes) {
   };
   // The last word holds the remaining bytes and the length in its top byte.
   const size_t whole = bytes.size() / 8 * 8;
-  for (size_t i = 0; i < whole; i += 8) mix(map(loadWord(bytes.data() + i, 8)));
-  mix(map(loadWord(bytes.data() + whole, bytes.size() - whole)) |
+  for (size_t i = 0; i < whole; i += 8) mix(loadWord(bytes.data() + i, 8));
+  mix(loadWord(bytes.data() + whole, bytes.size() - whole) |
       uint64_t{bytes.size()} << 56);
   v2 ^= 0xff;
   for (int i = 0; i < kFinalRounds; ++i) round();
@@ -65,9 +60,8 @@ uint64_t sipHash(const SipKey& key, std::string_view bytes) {
 }
 
 // The variant for hash tables: one round per word, three to finish.
-template <uint64_t (*map)(uint64_t) = sameWord>
-uint64_t sipHash13(const SipKey& key, std::string_view bytes) {
-  return sipHash<1, 3, map>(key, bytes);
+inline uint64_t sipHash13(const SipKey& key, std::string_view bytes) {
+  return sipHash<1, 3>(key, bytes);
 }
 
 }  // namespace memtally

@@ -1,47 +1,33 @@
 #include "report/dot_writer.h"
 
+#include "base/escape.h"
 #include "base/format.h"
-#include "base/utf8.h"
 
 namespace memtally {
 namespace {
 
-// True for the bytes a DOT string cannot hold as they are.
-bool needsEscape(unsigned char c) {
-  return c < 0x20 || c == 0x7F || c == '"' || c == '\\';
-}
-
-// Appends what stands for one byte that needsEscape().
-void appendEscape(std::string& out, unsigned char c) {
-  switch (c) {
-    case '"':
-      out.append("\\\"");
-      return;
-    case '\\':
-      out.append("\\\\");
-      return;
-    case '\n':
-      out.append("\\n");
-      return;
+// What a DOT string cannot hold as it is: '"' and '\', which would end it
+// or begin an escape, '&', which would begin an HTML entity, a line feed,
+// and the other control characters, which SVG cannot hold.
+constexpr EscapeTable dotEscapes() {
+  EscapeTable table;
+  for (unsigned char c = 0; c < 0x20; ++c) {
+    table.set(c, "\xEF\xBF\xBD");  // U+FFFD REPLACEMENT CHARACTER
   }
-  out.append("\xEF\xBF\xBD");  // U+FFFD REPLACEMENT CHARACTER
+  table.set(0x7F, "\xEF\xBF\xBD");
+  table.set('"', "\\\"");
+  table.set('\\', "\\\\");
+  table.set('&', "&amp;");
+  table.set('\n', "\\n");
+  return table;
 }
+constexpr EscapeTable kDotEscapes = dotEscapes();
 
 }  // namespace
 
 void appendDotString(std::string& out, std::string_view text) {
   out.push_back('"');
-  // Escaped bytes are ASCII and so never inside a multi-byte sequence:
-  // converting the stretches between them converts the whole text.
-  size_t pending = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (!needsEscape(c)) continue;
-    appendUtf8(out, text.substr(pending, i - pending));
-    appendEscape(out, c);
-    pending = i + 1;
-  }
-  appendUtf8(out, text.substr(pending));
+  appendEscaped(out, text, kDotEscapes);
   out.push_back('"');
 }
 

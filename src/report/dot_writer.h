@@ -11,10 +11,10 @@
 namespace memtally {
 
 // Appends text as a double-quoted DOT string, quotes included: '"' and '\'
-// escaped (so a label shows them, and no \N or \G escape can form), a line
-// feed as \n (a line break in a label), every other control character as
-// U+FFFD (SVG cannot hold them), and bytes that are not valid UTF-8 read as
-// Latin-1.
+// escaped (so a label shows them, and no \N or \G escape can form), '&' as
+// &amp; (so no HTML entity can form), a line feed as \n (a line break in a
+// label), every other control character as U+FFFD (SVG cannot hold them),
+// and bytes that are not valid UTF-8 read as Latin-1.
 void appendDotString(std::string& out, std::string_view text);
 
 // Returns text as appendDotString writes it.

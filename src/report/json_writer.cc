@@ -2,63 +2,31 @@
 
 #include <algorithm>
 
+#include "base/escape.h"
 #include "base/format.h"
-#include "base/utf8.h"
 
 namespace memtally {
 namespace {
 
-// True for the bytes a JSON string cannot hold as they are.
-bool needsEscape(unsigned char c) { return c < 0x20 || c == '"' || c == '\\'; }
-
-// Appends the escape sequence of one byte that needsEscape().
-void appendEscape(std::string& out, unsigned char c) {
-  switch (c) {
-    case '"':
-      out.append("\\\"");
-      return;
-    case '\\':
-      out.append("\\\\");
-      return;
-    case '\b':
-      out.append("\\b");
-      return;
-    case '\t':
-      out.append("\\t");
-      return;
-    case '\n':
-      out.append("\\n");
-      return;
-    case '\f':
-      out.append("\\f");
-      return;
-    case '\r':
-      out.append("\\r");
-      return;
+// What a JSON string cannot hold as it is: '"', '\' and the control
+// characters below 0x20, the common ones by their short escapes.
+constexpr EscapeTable jsonEscapes() {
+  EscapeTable table;
+  constexpr char kHex[] = "0123456789abcdef";
+  for (unsigned char c = 0; c < 0x20; ++c) {
+    const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0x0F]};
+    table.set(c, {escape, sizeof escape});
   }
-  const char hex[] = "0123456789abcdef";
-  out.append("\\u00");
-  out.push_back(hex[c >> 4]);
-  out.push_back(hex[c & 0x0F]);
+  table.set('"', "\\\"");
+  table.set('\\', "\\\\");
+  table.set('\b', "\\b");
+  table.set('\t', "\\t");
+  table.set('\n', "\\n");
+  table.set('\f', "\\f");
+  table.set('\r', "\\r");
+  return table;
 }
-
-// The bytes a JSON string holds as they are: ASCII without quotes,
-// backslashes and control characters.
-struct PlainBytes {
-  bool plain[256] = {};
-  constexpr PlainBytes() {
-    for (int c = 0x20; c < 0x80; ++c) plain[c] = c != '"' && c != '\\';
-  }
-};
-constexpr PlainBytes kPlainBytes;
-
-// True for text that a JSON string holds as it is, as most names are.
-bool isPlain(std::string_view text) {
-  for (const char c : text) {
-    if (!kPlainBytes.plain[static_cast<unsigned char>(c)]) return false;
-  }
-  return true;
-}
+constexpr EscapeTable kJsonEscapes = jsonEscapes();
 
 // Spaces enough for the indentation of any depth the documents reach; a
 // deeper one is indented as far as these go.
@@ -69,22 +37,7 @@ constexpr std::string_view kLineBreak =
 
 void appendJsonString(std::string& out, std::string_view text) {
   out.push_back('"');
-  if (isPlain(text)) {
-    out.append(text);
-    out.push_back('"');
-    return;
-  }
-  // Escaped bytes are ASCII and so never inside a multi-byte sequence:
-  // converting the stretches between them converts the whole text.
-  size_t pending = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (!needsEscape(c)) continue;
-    appendUtf8(out, text.substr(pending, i - pending));
-    appendEscape(out, c);
-    pending = i + 1;
-  }
-  appendUtf8(out, text.substr(pending));
+  appendEscaped(out, text, kJsonEscapes);
   out.push_back('"');
 }
 
@@ -115,13 +68,7 @@ void JsonWriter::string(std::string_view text) {
 
 void JsonWriter::number(uint32_t value) {
   beforeValue();
-  char digits[10];
-  size_t n = sizeof digits;
-  do {
-    digits[--n] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  put(std::string_view(digits + n, sizeof digits - n));
+  appendUnsigned(text_, value);
   afterValue();
 }
 
@@ -137,14 +84,6 @@ void JsonWriter::null() {
   afterValue();
 }
 
-void JsonWriter::grow(size_t more) {
-  const size_t capacity = std::max(2 * capacity_, size_ + more + 4096);
-  std::unique_ptr<char[]> larger(new char[capacity]);
-  if (size_ > 0) std::memcpy(larger.get(), buffer_.get(), size_);
-  buffer_ = std::move(larger);
-  capacity_ = capacity;
-}
-
 void JsonWriter::rawValue(std::string_view json) {
   beforeValue();
   put(json);
@@ -152,15 +91,7 @@ void JsonWriter::rawValue(std::string_view json) {
 }
 
 void JsonWriter::putString(std::string_view text) {
-  if (isPlain(text)) {
-    put('"');
-    put(text);
-    put('"');
-    return;
-  }
-  std::string escaped;
-  appendJsonString(escaped, text);
-  put(escaped);
+  appendJsonString(text_, text);
 }
 
 void JsonWriter::begin(bool object, bool inlined) {

@@ -7,8 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,11 +65,11 @@ class JsonWriter {
   void rawValue(std::string_view json);
 
   // The document written so far.
-  std::string_view text() const { return {buffer_.get(), size_}; }
+  std::string_view text() const { return text_; }
 
   // Forgets the text written so far, once the caller has handed it on, so
   // that a large document goes out in pieces as it is written.
-  void clearText() { size_ = 0; }
+  void clearText() { text_.clear(); }
 
   // True when the top value is written and every object and array is closed.
   bool complete() const { return done_ && open_.empty(); }
@@ -91,21 +89,11 @@ class JsonWriter {
   void separateItem();
   void putString(std::string_view text);
 
-  // Appends text. The document is written in many small pieces, most of
-  // them of a length known where they are written, so this stays inline.
-  void put(std::string_view text) {
-    if (capacity_ - size_ < text.size()) grow(text.size());
-    std::memcpy(buffer_.get() + size_, text.data(), text.size());
-    size_ += text.size();
-  }
-  void put(char c) { put(std::string_view(&c, 1)); }
+  // Appends text.
+  void put(std::string_view text) { text_.append(text); }
+  void put(char c) { text_.push_back(c); }
 
-  // Makes room for `more` bytes beyond those written.
-  void grow(size_t more);
-
-  std::unique_ptr<char[]> buffer_;  // the text written, size_ bytes of it
-  size_t size_ = 0;
-  size_t capacity_ = 0;
+  std::string text_;  // the text written since the last clearText()
   std::vector<Container> open_;
   bool afterKey_ = false;  // a key was written and waits for its value
   bool done_ = false;      // the top value is complete

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <new>
+#include <string>
 
 #include "base/chars.h"
 #include "base/fatal.h"
 #include "base/format.h"
-#include "base/name_sort.h"
 
 namespace memtally {
 namespace {
@@ -89,13 +89,30 @@ RoutineEntry* createEntry(RoutineTable& table, std::string_view module,
   }
 }
 
-// The entry of the routine named `routine` in the module named `module`;
-// null when there is none.
-RoutineEntry* findEntry(const RoutineTable& table, std::string_view module,
-                        std::string_view routine) {
-  const auto routines = table.modules.find(module);
+// A module name and a routine name with A to Z folded, as the maps hold
+// them.
+struct FoldedNames {
+  std::string_view module;
+  std::string_view routine;
+};
+
+// Folds `module` and `routine` once for the lookups of one query, into a
+// buffer that the next query on this thread reuses.
+FoldedNames foldNames(std::string_view module, std::string_view routine) {
+  thread_local std::string buffer;
+  buffer.clear();
+  appendFolded(buffer, module);
+  appendFolded(buffer, routine);
+  const std::string_view folded = buffer;
+  return {folded.substr(0, module.size()), folded.substr(module.size())};
+}
+
+// The entry of the routine named `routine` in the module named `module`,
+// both folded; null when there is none.
+RoutineEntry* findEntry(const RoutineTable& table, const FoldedNames& names) {
+  const auto routines = table.modules.find(names.module);
   if (routines == table.modules.end()) return nullptr;
-  const auto found = routines->second.find(routine);
+  const auto found = routines->second.find(names.routine);
   return found == routines->second.end() ? nullptr : found->second;
 }
 
@@ -160,15 +177,16 @@ void recordRuns(RoutineTable& table) {
   }
 }
 
-// Compares the module of `entry` with the module named `module` in routine
-// order: shorter first, then case-insensitively.
+// Compares the module of `entry` with the folded module name `module` in
+// routine order: shorter first, then by bytes.
 int compareModule(const RoutineEntry& entry, std::string_view module) {
   const size_t length = entry.foldedModule().size();
   if (length != module.size()) return length < module.size() ? -1 : 1;
-  return compareNoCase(entry.foldedModule(), module);
+  return compareBytes(entry.foldedModule(), module);
 }
 
-// The routine of `run` that module `module` defines; null when it has none.
+// The routine of `run` that the module folded as `module` defines; null when
+// it has none.
 RoutineEntry* findInRun(const RoutineTable& table, const RoutineRun& run,
                         std::string_view module) {
   const auto end = table.entries.begin() + run.end;
@@ -214,17 +232,17 @@ int compareRoutineOrder(const RoutineEntry& a, const RoutineEntry& b) {
 RoutineEntry* lookupOrAddRoutine(RoutineTable& table, std::string_view module,
                                  std::string_view routine, bool create) {
   if (module.empty() || routine.empty()) return nullptr;
-  RoutineEntry* found = findEntry(table, module, routine);
+  RoutineEntry* found = findEntry(table, foldNames(module, routine));
   if (found != nullptr || !create) return found;
   makeRoomForEntry(table);
   return createEntry(table, module, routine);
 }
 
 void ensureRoutineOrder(RoutineTable& table) {
-  sortByName<RoutineEntry>(
-      table.entries,
-      [](const RoutineEntry& entry) { return entry.foldedRoutine(); },
-      compareRoutineOrder);
+  std::stable_sort(table.entries.begin(), table.entries.end(),
+                   [](const RoutineEntry* a, const RoutineEntry* b) {
+                     return compareRoutineOrder(*a, *b) < 0;
+                   });
   recordRuns(table);
 }
 
@@ -232,11 +250,12 @@ RoutineEntry* findCalledRoutine(const RoutineTable& table,
                                 std::string_view module,
                                 std::string_view name) {
   if (name.empty()) return nullptr;
-  const auto found = table.runs.find(name);
+  const FoldedNames folded = foldNames(module, name);
+  const auto found = table.runs.find(folded.routine);
   if (found == table.runs.end()) return nullptr;
   const RoutineRun& run = found->second;
   if (module.empty()) return table.entries[run.begin];
-  RoutineEntry* own = findInRun(table, run, module);
+  RoutineEntry* own = findInRun(table, run, folded.module);
   return own != nullptr ? own : run.lastPublic;
 }
 

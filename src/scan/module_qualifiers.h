@@ -4,11 +4,12 @@
 #ifndef MEMTALLY_SCAN_MODULE_QUALIFIERS_H_
 #define MEMTALLY_SCAN_MODULE_QUALIFIERS_H_
 
-#include <map>
-#include <set>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/name_map.h"
 
 namespace memtally {
 
@@ -19,6 +20,10 @@ std::string_view lastPathComponent(std::string_view moduleName);
 // Module names found by the last component of their path.
 class ModuleQualifiers {
  public:
+  ModuleQualifiers();
+  ModuleQualifiers(const ModuleQualifiers&) = delete;
+  ModuleQualifiers& operator=(const ModuleQualifiers&) = delete;
+
   // Adds a module name; a name added before, in any letter case, is not
   // added again.
   void add(std::string_view moduleName);
@@ -28,10 +33,10 @@ class ModuleQualifiers {
   const std::vector<std::string>& find(std::string_view qualifier) const;
 
  private:
-  // Keyed by the last component with A to Z folded; ordered, so that no
-  // choice of names makes a lookup slow.
-  std::map<std::string, std::vector<std::string>, std::less<>> modules_;
-  std::set<std::string> added_;  // every module name added, folded
+  // Every module name added, with A to Z folded, which the keys below show.
+  std::pmr::monotonic_buffer_resource folded_;
+  NameSet added_;  // every module name added, folded
+  NameMap<std::vector<std::string>> modules_;  // by folded last component
 };
 
 }  // namespace memtally

@@ -1,24 +1,24 @@
-// Routine names built to defeat a hash table that hashes names with 64-bit
-// FNV-1a and takes its slot from the low bits.
+// Routine names built to defeat a NameMap whose key an attacker knows: a
+// table hashing them under that key would keep them all in one bucket.
 #ifndef MEMTALLY_TESTS_SUPPORT_COLLIDING_NAMES_H_
 #define MEMTALLY_TESTS_SUPPORT_COLLIDING_NAMES_H_
 
-#include <cstdint>
+#include <cstddef>
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include "base/sip_hash.h"
 
 namespace memtally::testing {
 
-// The 64-bit FNV-1a hash of `text`.
-uint64_t fnv1a(std::string_view text);
+// The key the names are built for: the one a SipKey holds unless set.
+inline constexpr SipKey kKnownKey{};
 
-// Returns 2^bits distinct lower-case identifiers whose FNV-1a hashes agree
-// in their low 32 bits, all of the same length. The low bits of FNV-1a
-// depend only on the low bits of its state, so two blocks of letters that
-// lead from one state to the same one can stand in for each other; a name
-// picks one block of each of `bits` such pairs.
-std::vector<std::string> fnvCollidingNames(int bits);
+// Returns `count` distinct lower-case identifiers, all of one length, that
+// a NameMap hashing under kKnownKey puts into one bucket once it holds
+// `held` names (at least `count`). Found by trying names in turn, so the
+// cost grows as count times held.
+std::vector<std::string> sipCollidingNames(size_t count, size_t held);
 
 }  // namespace memtally::testing
 

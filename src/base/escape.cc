@@ -1,0 +1,23 @@
+#include "base/escape.h"
+
+#include "base/utf8.h"
+
+namespace memtally {
+
+void appendEscaped(std::string& out, std::string_view text,
+                   const EscapeTable& table) {
+  // Escaped bytes are ASCII and so never inside a multi-byte sequence:
+  // converting the stretches between them converts the whole text.
+  size_t pending = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const std::string_view escape =
+        table.escape(static_cast<unsigned char>(text[i]));
+    if (escape.empty()) continue;
+    appendUtf8(out, text.substr(pending, i - pending));
+    out.append(escape);
+    pending = i + 1;
+  }
+  appendUtf8(out, text.substr(pending));
+}
+
+}  // namespace memtally
