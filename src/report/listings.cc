@@ -7,7 +7,6 @@
 
 #include "base/chars.h"
 #include "base/format.h"
-#include "base/name_sort.h"
 #include "analysis/requirement.h"
 
 namespace memtally {
@@ -15,33 +14,24 @@ namespace {
 
 const char kRule[] = "----------------------------------\n";
 
-// Lists up to this long are sorted by insertion.
-constexpr size_t kInsertionSortLimit = 16;
-
 using Compare = int (*)(const RoutineEntry&, const RoutineEntry&);
 
-// Returns the items of a list that may be absent, sorted by `compare`,
-// which keeps the relative order of items that compare equal.
+// Sorts routines by `compare`, keeping the relative order of those that
+// compare equal.
+void sortRoutines(std::vector<const RoutineEntry*>& routines, Compare compare) {
+  std::stable_sort(routines.begin(), routines.end(),
+                   [compare](const RoutineEntry* a, const RoutineEntry* b) {
+                     return compare(*a, *b) < 0;
+                   });
+}
+
+// Returns the items of a list that may be absent, sorted by `compare`.
 std::vector<const RoutineEntry*> sortedCopy(const RoutineRefList* list,
                                             Compare compare) {
   if (list == nullptr) return {};
   std::vector<const RoutineEntry*> items(list->items.begin(),
                                          list->items.end());
-  const auto before = [compare](const RoutineEntry* a, const RoutineEntry* b) {
-    return compare(*a, *b) < 0;
-  };
-  if (items.size() > kInsertionSortLimit) {
-    std::stable_sort(items.begin(), items.end(), before);
-    return items;
-  }
-  // Most lists are short: an insertion sort, stable as well, spares them the
-  // merge buffer that stable_sort allocates for every call.
-  for (size_t i = 1; i < items.size(); ++i) {
-    const RoutineEntry* item = items[i];
-    size_t j = i;
-    for (; j > 0 && before(item, items[j - 1]); --j) items[j] = items[j - 1];
-    items[j] = item;
-  }
+  sortRoutines(items, compare);
   return items;
 }
 
@@ -149,9 +139,7 @@ int compareByFullName(const RoutineEntry& a, const RoutineEntry& b) {
 std::vector<const RoutineEntry*> fullNameOrder(const RoutineTable& table) {
   std::vector<const RoutineEntry*> order(table.entries.begin(),
                                          table.entries.end());
-  sortByName<const RoutineEntry>(
-      order, [](const RoutineEntry& entry) { return entry.foldedName; },
-      compareByFullName);
+  sortRoutines(order, compareByFullName);
   return order;
 }
 
