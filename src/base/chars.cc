@@ -29,7 +29,9 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
 }
 
 void appendFolded(std::string& out, std::string_view name) {
-  std::transform(name.begin(), name.end(), std::back_inserter(out), [](char c) {
+  const size_t at = out.size();
+  out.resize(at + name.size());
+  std::transform(name.begin(), name.end(), out.begin() + at, [](char c) {
     return static_cast<char>(foldCase(static_cast<unsigned char>(c)));
   });
 }

@@ -64,9 +64,9 @@ std::vector<Warning> WarningLog::ordered() const {
   return result;
 }
 
-void noteLineRead(const FileWarnings& warnings, const LineReader& reader,
-                  size_t capacity, std::string_view piece,
-                  bool nulFirstCounts) {
+void noteUnusualLine(const FileWarnings& warnings, const LineReader& reader,
+                     size_t capacity, std::string_view piece,
+                     bool nulFirstCounts) {
   if (reader.lineNumber() == 1 && reader.looksLikeUtf16()) {
     warnings.add(1, WarningKind::kTextEndsEarly,
                  "the file looks like UTF-16 text, which is not read; save it "

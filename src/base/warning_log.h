@@ -95,9 +95,18 @@ struct FileWarnings {
 // another `piece` ("line", "module name"), and a NUL byte that ended the
 // line's text early: one first in the line only when `nulFirstCounts`
 // (where the caller warns about it in its own way otherwise).
-void noteLineRead(const FileWarnings& warnings, const LineReader& reader,
-                  size_t capacity, std::string_view piece,
-                  bool nulFirstCounts = true);
+void noteUnusualLine(const FileWarnings& warnings, const LineReader& reader,
+                     size_t capacity, std::string_view piece,
+                     bool nulFirstCounts);
+inline void noteLineRead(const FileWarnings& warnings,
+                         const LineReader& reader, size_t capacity,
+                         std::string_view piece, bool nulFirstCounts = true) {
+  // Nearly every line meets none of it; this runs for every line read.
+  if (reader.lineNumber() == 1 || reader.lineWasCut() ||
+      reader.nulColumn() != 0) {
+    noteUnusualLine(warnings, reader, capacity, piece, nulFirstCounts);
+  }
+}
 
 // Records a byte 0x1A that ended the reader's text before its end.
 void noteEarlyEnd(const FileWarnings& warnings, const LineReader& reader);

@@ -99,11 +99,18 @@ struct FoldedNames {
 // Folds `module` and `routine` once for the lookups of one query, into a
 // buffer that the next query on this thread reuses.
 FoldedNames foldNames(std::string_view module, std::string_view routine) {
+  // The buffer only grows, so that folding a name writes its bytes once.
   thread_local std::string buffer;
-  buffer.clear();
-  appendFolded(buffer, module);
-  appendFolded(buffer, routine);
-  const std::string_view folded = buffer;
+  const size_t size = module.size() + routine.size();
+  if (buffer.size() < size) buffer.resize(size);
+  char* out = buffer.data();
+  for (const char c : module) {
+    *out++ = static_cast<char>(foldCase(static_cast<unsigned char>(c)));
+  }
+  for (const char c : routine) {
+    *out++ = static_cast<char>(foldCase(static_cast<unsigned char>(c)));
+  }
+  const std::string_view folded(buffer.data(), size);
   return {folded.substr(0, module.size()), folded.substr(module.size())};
 }
 
@@ -250,12 +257,13 @@ RoutineEntry* findCalledRoutine(const RoutineTable& table,
                                 std::string_view module,
                                 std::string_view name) {
   if (name.empty()) return nullptr;
-  const FoldedNames folded = foldNames(module, name);
-  const auto found = table.runs.find(folded.routine);
+  // Most names in a body name no routine: the module is folded only for
+  // those that do.
+  const auto found = table.runs.find(foldNames({}, name).routine);
   if (found == table.runs.end()) return nullptr;
   const RoutineRun& run = found->second;
   if (module.empty()) return table.entries[run.begin];
-  RoutineEntry* own = findInRun(table, run, folded.module);
+  RoutineEntry* own = findInRun(table, run, foldNames(module, {}).module);
   return own != nullptr ? own : run.lastPublic;
 }
 

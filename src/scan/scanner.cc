@@ -134,8 +134,15 @@ struct Definition {
   uint32_t kind = 0;  // ROUTINE_PRIVATE, ROUTINE_FUNCTION
 };
 
+// True when a line that begins with `first` may be a definition: its first
+// word is Sub, Public, Private or Function.
+bool mayStartDefinition(char first) {
+  const unsigned char c = foldCase(static_cast<unsigned char>(first));
+  return c == 's' || c == 'p' || c == 'f';
+}
+
 // True when a word of `length` characters may be the first word of a
-// definition: Sub, Public, Private or Function.
+// definition.
 bool isDefinitionWordLength(size_t length) {
   return length == 3 || length == 6 || length == 7 || length == 8;
 }
@@ -144,10 +151,11 @@ bool isDefinitionWordLength(size_t length) {
 // when the line defines nothing.
 bool parseDefinition(std::string_view line, Definition* definition) {
   definition->kind = 0;
+  // Most lines of a body begin otherwise: they are passed over before any
+  // word is compared.
+  if (line.empty() || !mayStartDefinition(line[0])) return false;
   size_t blank = findBlank(line);
   std::string_view keyword = line.substr(0, blank);
-  // Most lines of a body begin with a word of another length: they are
-  // passed over before any word is compared.
   if (!isDefinitionWordLength(keyword.size())) return false;
   std::string_view rest =
       blank == kNone ? std::string_view() : line.substr(blank);
