@@ -94,6 +94,7 @@ void scanPass(RoutineTable& table, const std::string (&texts)[2], int options,
               WarningLog& warnings) {
   ModuleQualifiers qualifiers;
   for (const char* file : kModuleFiles) qualifiers.add(moduleNameOf(file));
+  qualifiers.indexRoutines(table);
   CallSites sites;
   for (int i = 0; i < 2; ++i) {
     LineReader source(texts[i]);

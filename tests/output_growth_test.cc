@@ -84,3 +84,36 @@ TEST(OutputGrowthTest, ChainsSharingTheirStepsGrowLinearly) {
 
 }  // namespace
 }  // namespace memtally
+
+namespace memtally {
+namespace {
+
+// n modules d0/Serial, d1/Serial, ... each define Put_i, and a main module
+// calls every Serial.Put_i: each qualified name must be decided at once,
+// not by trying every module of that last name.
+MemoryFileSystem qualifiedNames(size_t n) {
+  MemoryFileSystem files;
+  std::string list = "Main.bas\n";
+  std::string main = "Sub Main()\n";
+  for (size_t i = 0; i < n; ++i) {
+    const std::string index = std::to_string(i);
+    const std::string file = "d" + index + "/Serial.bas";
+    list += file + "\n";
+    files.add(file, "Public Sub Put" + index + "()\nEnd Sub\n");
+    main += "  Serial.Put" + index + "\n";
+  }
+  files.add("Q.bxp", list);
+  files.add("Main.bas", main + "End Sub\n");
+  files.add("Q.mpp", "RAM allocated: 0\n");
+  return files;
+}
+
+TEST(OutputGrowthTest, QualifiedNamesAgainstManyModulesGrowLinearly) {
+  const size_t n = sanitizeBuild() ? 500 : 2000;
+  for (const char* option : {"--check", "--json"}) {
+    expectLinear({option, "Q"}, n, qualifiedNames);
+  }
+}
+
+}  // namespace
+}  // namespace memtally

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/name_map.h"
+#include "routines/routine_table.h"
 
 namespace memtally {
 
@@ -17,7 +18,8 @@ namespace memtally {
 // '/' or '\', the whole name when it has neither.
 std::string_view lastPathComponent(std::string_view moduleName);
 
-// Module names found by the last component of their path.
+// The public routines of a project's modules by the last component of the
+// module's name and the routine's name.
 class ModuleQualifiers {
  public:
   ModuleQualifiers();
@@ -28,15 +30,27 @@ class ModuleQualifiers {
   // added again.
   void add(std::string_view moduleName);
 
-  // Returns the module names whose last path component equals `qualifier`
-  // case-insensitively, in the order they were added; empty when none.
-  const std::vector<std::string>& find(std::string_view qualifier) const;
+  // Records, for every last component and routine name, the public routine
+  // of that name in the first module added with that last component that
+  // has one. `table` must hold every definition of the modules added.
+  void indexRoutines(const RoutineTable& table);
+
+  // Returns the public routine that `qualifier`.`routine` names as
+  // indexRoutines recorded it; null when there is none. Takes the same time
+  // however many modules share the last component.
+  const RoutineEntry* findPublic(std::string_view qualifier,
+                                 std::string_view routine) const;
 
  private:
+  // Returns a copy of `text` that lives as long as this.
+  std::string_view keep(std::string_view text);
+
   // Every module name added, with A to Z folded, which the keys below show.
   std::pmr::monotonic_buffer_resource folded_;
   NameSet added_;  // every module name added, folded
   NameMap<std::vector<std::string>> modules_;  // by folded last component
+  // Public routines by folded last component, NUL, folded routine name.
+  NameMap<const RoutineEntry*> routines_;
 };
 
 }  // namespace memtally

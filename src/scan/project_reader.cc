@@ -98,6 +98,7 @@ std::vector<ProjectModule> readProjectFile(RoutineTable& table,
   for (const ProjectModule& module : modules) {
     qualifiers.add(moduleNameOf(module.file));
   }
+  qualifiers.indexRoutines(table);
   scanCalls(table, files, progress, project, options, records, qualifiers);
   return modules;
 }

@@ -242,26 +242,20 @@ void noteQualifiedName(const ModuleScan& scan, std::string_view token) {
   }
   const std::string_view qualifier = token.substr(0, dot);
   const std::string_view routine = token.substr(dot + 1);
-  std::vector<std::string_view> modules;
+  // The module's own routine, private or not, else the first public one of
+  // the modules of that last name.
+  const RoutineEntry* target = nullptr;
   if (equalsNoCase(lastPathComponent(scan.module), qualifier)) {
-    modules.push_back(scan.module);
+    target = lookupOrAddRoutine(scan.table, scan.module, routine, false);
   }
-  for (const std::string& module : scan.context.qualifiers->find(qualifier)) {
-    modules.push_back(module);
+  if (target == nullptr) {
+    target = scan.context.qualifiers->findPublic(qualifier, routine);
   }
-  for (const std::string_view module : modules) {
-    const RoutineEntry* target =
-        lookupOrAddRoutine(scan.table, module, routine, false);
-    if (target == nullptr || ((target->flags & ROUTINE_PRIVATE) != 0 &&
-                              !equalsNoCase(module, scan.module))) {
-      continue;
-    }
-    warn(scan, scan.lineStart, WarningKind::kQualifiedCall,
-         std::string(token) + " is not counted as a call of " +
-             std::string(target->fullName) +
-             ": qualified names are not resolved");
-    return;
-  }
+  if (target == nullptr) return;
+  warn(scan, scan.lineStart, WarningKind::kQualifiedCall,
+       std::string(token) + " is not counted as a call of " +
+           std::string(target->fullName) +
+           ": qualified names are not resolved");
 }
 
 // Records a call for every identifier of a body line that names a known
