@@ -52,6 +52,20 @@ TEST(WarningLogTest, WarningsComeBySourceThenModuleThenLineWithoutRepeats) {
             "A.bas:2: warning: z second\n");
 }
 
+// A module of one enormous line is cut into millions of pieces, each
+// warned about at line 1: the log must hold the warning once, not once per
+// piece until it is printed.
+TEST(WarningLogTest, RepeatsAreDroppedAsTheyAreRecorded) {
+  WarningLog log;
+  for (int i = 0; i < 100000; ++i) {
+    log.add(at(WarningSource::kModule, 0, "A.bas", 1, "line too long"));
+  }
+  // Of the same words at the same place, the one printed first stands.
+  log.add(at(WarningSource::kProject, 0, "A.bas", 1, "line too long"));
+  EXPECT_EQ(log.size(), 1u);
+  EXPECT_EQ(log.ordered()[0].source, WarningSource::kProject);
+}
+
 TEST(WarningLogTest, KindNamesAreTheDocumentsNames) {
   EXPECT_EQ(warningKindName(WarningKind::kRecursion), "recursion");
   EXPECT_EQ(warningKindName(WarningKind::kQualifiedCall), "qualified-call");

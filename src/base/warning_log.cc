@@ -42,25 +42,53 @@ std::string_view warningKindName(WarningKind kind) {
   return "unknown";
 }
 
+namespace {
+
+// Where a warning goes in the printed order; the computation's warnings keep
+// the order in which they were added.
+std::tuple<WarningSource, size_t, uint32_t> placeOf(const Warning& warning) {
+  const bool byLine = warning.source != WarningSource::kComputation;
+  return {warning.source, warning.module, byLine ? warning.line : 0};
+}
+
+}  // namespace
+
+size_t WarningLog::IdentityHash::operator()(const Identity& identity) const {
+  const std::hash<std::string_view> hash;
+  return hash(std::get<0>(identity)) * 31 + std::get<1>(identity) * 7 +
+         hash(std::get<2>(identity));
+}
+
+void WarningLog::add(Warning warning) {
+  const auto found = recorded_.find(
+      Identity(warning.file, warning.line, warning.message));
+  if (found == recorded_.end()) {
+    const Warning& kept = warnings_.emplace_back(std::move(warning));
+    recorded_.emplace(Identity(kept.file, kept.line, kept.message),
+                      warnings_.size() - 1);
+    return;
+  }
+  // The same words at the same place from another source: the one printed
+  // first stands, where the first was recorded.
+  Warning& kept = warnings_[found->second];
+  if (placeOf(warning) < placeOf(kept)) {
+    kept.source = warning.source;
+    kept.module = warning.module;
+    kept.kind = warning.kind;
+  }
+}
+
 std::vector<Warning> WarningLog::ordered() const {
   std::vector<const Warning*> sorted;
   sorted.reserve(warnings_.size());
   for (const Warning& warning : warnings_) sorted.push_back(&warning);
-  // The computation's warnings keep the order in which they were added.
-  const auto key = [](const Warning* w) {
-    const bool byLine = w->source != WarningSource::kComputation;
-    return std::make_tuple(w->source, w->module, byLine ? w->line : 0);
-  };
-  std::stable_sort(
-      sorted.begin(), sorted.end(),
-      [&key](const Warning* a, const Warning* b) { return key(a) < key(b); });
+  std::stable_sort(sorted.begin(), sorted.end(),
+                   [](const Warning* a, const Warning* b) {
+                     return placeOf(*a) < placeOf(*b);
+                   });
   std::vector<Warning> result;
-  std::set<std::tuple<std::string_view, uint32_t, std::string_view>> seen;
-  for (const Warning* warning : sorted) {
-    if (seen.emplace(warning->file, warning->line, warning->message).second) {
-      result.push_back(*warning);
-    }
-  }
+  result.reserve(sorted.size());
+  for (const Warning* warning : sorted) result.push_back(*warning);
   return result;
 }
 

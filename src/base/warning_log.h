@@ -6,7 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <tuple>
+#include <unordered_map>
 #include <string_view>
 #include <vector>
 
@@ -55,8 +58,10 @@ struct Warning {
 // The warnings of one run, collected in any order.
 class WarningLog {
  public:
-  // Records a warning.
-  void add(Warning warning) { warnings_.push_back(std::move(warning)); }
+  // Records a warning, unless one equal to it in file, line and message is
+  // recorded already; of two such, the one that comes first in the printed
+  // order is kept.
+  void add(Warning warning);
 
   // Records a warning of `kind` at `line` of `file` (0: no line applies),
   // found in `source`, at position `module` for a module.
@@ -68,12 +73,22 @@ class WarningLog {
 
   // Returns the warnings in the order they are printed: the project file's
   // by line, then each module's in project-file order and by line, then the
-  // map file's by line, then the computation's as they were added. A
-  // warning equal to an earlier one in file, line and message is left out.
+  // map file's by line, then the computation's as they were added.
   std::vector<Warning> ordered() const;
 
+  // The number of warnings recorded, each once.
+  size_t size() const { return warnings_.size(); }
+
  private:
-  std::vector<Warning> warnings_;
+  // A warning's file, line and message, which make it the same as another.
+  using Identity = std::tuple<std::string_view, uint32_t, std::string_view>;
+  struct IdentityHash {
+    size_t operator()(const Identity& identity) const;
+  };
+
+  // Where the warnings stay put, so that the identities can view them.
+  std::deque<Warning> warnings_;
+  std::unordered_map<Identity, size_t, IdentityHash> recorded_;
 };
 
 // The warnings about one input file: the log they go to, the input they are
