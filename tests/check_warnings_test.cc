@@ -135,8 +135,23 @@ TEST(CheckWarningsTest, EachWarningHasItsPlaceAndText) {
        {{"P.bxp", "A.bas\n"},
         {"A.bas", "Sub Main()\nEnd Sub\n"},
         {"P.mpp", "RAM allocated: 10\nFORMAL PARAMETERS\n 1 2 A.Main.x\n\n"}},
-       "P.mpp:4: warning: the map ends before CODE MEMORY; the sizes of "
-       "A.Main are not stored\n"},
+       "P.mpp:4: warning: the map ends before LOCAL VARIABLES; no local "
+       "variable sizes were read, and the parameter sizes of A.Main are not "
+       "stored\n"},
+      {"a map that ends before its parameters",
+       {{"P.bxp", "A.bas\n"},
+        {"A.bas", "Sub Main()\nEnd Sub\n"},
+        {"P.mpp", "RAM allocated: 10\n\n"}},
+       "P.mpp:2: warning: the map ends before FORMAL PARAMETERS; no sizes were "
+       "read\n"},
+      {"a map that ends among the locals, with sizes that wrap",
+       {{"P.bxp", "A.bas\n"},
+        {"A.bas", "Sub Main()\nEnd Sub\n"},
+        {"P.mpp", "RAM allocated: 1\nFORMAL PARAMETERS\nLOCAL VARIABLES\n"
+                  " 1 2147483648 A.Main.x\n 2 2147483648 A.Main.y\n"
+                  "CODE MEMORY\n"}},
+       "P.mpp:4: warning: the sizes of A.Main add up to more than 4294967295 "
+       "bytes and wrap around to 0\n"},
       {"a map whose records of a routine are split, and a number too large",
        {{"A.bas", "Sub Main()\nEnd Sub\nSub B()\nEnd Sub\n"},
         {"P.mpp",

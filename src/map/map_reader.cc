@@ -34,6 +34,7 @@ struct MapReader {
   uint32_t staticRam = 0;
   std::string pendingName;  // module.routine being summed; empty when none
   uint32_t pendingSum = 0;  // sizes read so far for pendingName
+  bool pendingWrapped = false;  // pendingSum passed 4294967295 and wrapped
 
   // For the warnings.
   uint32_t line = 0;         // physical line of the line being handled
@@ -94,6 +95,12 @@ void storePending(MapReader& reader, int which) {
   RoutineEntry* entry =
       recordMapSize(reader.table, reader.pendingName, which, reader.pendingSum);
   if (entry != nullptr) noteStretch(reader, *entry, which);
+  if (entry != nullptr && reader.pendingWrapped) {
+    warn(reader, reader.pendingLine, WarningKind::kWrapAround,
+         "the sizes of " + std::string(entry->fullName) +
+             " add up to more than 4294967295 bytes and wrap around to " +
+             decimal(reader.pendingSum));
+  }
   reader.pendingName.clear();
 }
 
@@ -125,11 +132,14 @@ void readDataLine(MapReader& reader, std::string_view line, int which) {
   if (lastDot != std::string_view::npos) name = name.substr(0, lastDot);
 
   if (!reader.pendingName.empty() && reader.pendingName == name) {
+    reader.pendingWrapped =
+        reader.pendingWrapped || uint64_t{reader.pendingSum} + size > UINT32_MAX;
     reader.pendingSum += size;
     return;
   }
   storePending(reader, which);
   reader.pendingSum = size;
+  reader.pendingWrapped = false;
   reader.pendingName.assign(name);
   reader.pendingLine = reader.line;
 }
@@ -180,7 +190,19 @@ void noteMapEnd(const MapReader& reader, const LineReader& map) {
   if (reader.state == kBeforeRam) {
     warn(reader, 0, WarningKind::kMapIncomplete,
          "the map has no RAM allocated: line; no sizes were read");
-  } else if (reader.state == kInParameters || reader.state == kInLocals) {
+  } else if (reader.state == kBeforeParameters) {
+    warn(reader, reader.line, WarningKind::kMapIncomplete,
+         "the map ends before FORMAL PARAMETERS; no sizes were read");
+  } else if (reader.state == kInParameters) {
+    std::string message =
+        "the map ends before LOCAL VARIABLES; no local variable sizes were "
+        "read";
+    if (!reader.pendingName.empty()) {
+      message += ", and the parameter sizes of " + reader.pendingName +
+                 " are not stored";
+    }
+    warn(reader, reader.line, WarningKind::kMapIncomplete, message);
+  } else if (reader.state == kInLocals) {
     warn(reader, reader.line, WarningKind::kMapIncomplete,
          reader.pendingName.empty()
              ? std::string("the map ends before CODE MEMORY; no sizes are lost")
