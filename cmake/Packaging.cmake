@@ -10,6 +10,7 @@ if(NOT WIN32)
   install(FILES ${PROJECT_SOURCE_DIR}/doc/memtally.1
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${PROJECT_SOURCE_DIR}/doc/memtally-report.schema.json
+                ${PROJECT_SOURCE_DIR}/doc/memtally-problem-matcher.json
           DESTINATION ${CMAKE_INSTALL_DATADIR}/memtally)
   install(FILES ${PROJECT_SOURCE_DIR}/doc/memtally-completion.bash
           DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions

@@ -1,10 +1,11 @@
 # The Windows zip (cpack in the cross build): memtally.exe, the README, the
-# JSON Schema of the --json report and the manual page rendered as plain
-# text, in one folder named after the release.
+# JSON Schema of the --json report, the problem matcher of --check and the
+# manual page rendered as plain text, in one folder named after the release.
 
 install(TARGETS memtally RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md
               ${PROJECT_SOURCE_DIR}/doc/memtally-report.schema.json
+              ${PROJECT_SOURCE_DIR}/doc/memtally-problem-matcher.json
         DESTINATION .)
 
 # The manual page goes in as memtally.txt when groff is there to render it.

@@ -60,6 +60,8 @@ cmake --install build --prefix "$prefix"
   fail "no share/bash-completion/completions/memtally in the install tree"
 [ -f "$prefix/share/memtally/memtally-report.schema.json" ] ||
   fail "no share/memtally/memtally-report.schema.json in the install tree"
+[ -f "$prefix/share/memtally/memtally-problem-matcher.json" ] ||
+  fail "no share/memtally/memtally-problem-matcher.json in the install tree"
 
 mkdir "$scratch/empty"
 cd "$scratch/empty"

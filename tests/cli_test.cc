@@ -211,11 +211,12 @@ TEST(CliTest, PathAndCheckCombineWithTargetListingsAndBudget) {
   EXPECT_NE(first, std::string::npos) << out;
   EXPECT_LT(first, detail);
   EXPECT_EQ(run.err,
-            "Main.bas:31: warning: Serial.SendNumber is not counted as a call "
-            "of Serial.SendNumber: qualified names are not resolved\n"
-            "Main.bas:40: warning: calltask starts Monitor, which is not a "
+            "Main.bas:31:18: warning: qualified names are not resolved, so this "
+            "call of Serial.SendNumber counts 0 bytes; write SendNumber "
+            "instead\n"
+            "Main.bas:40:5: warning: calltask starts Monitor, which is not a "
             "routine of this module; its stack is not estimated\n"
-            "Sensor.bas:25: warning: recursion: the call of Sensor.ReadSensor "
+            "Sensor.bas:25:14: warning: recursion: the call of Sensor.ReadSensor "
             "from Sensor.Recalibrate counts 0 bytes\n"
             // Watchdog does not reach SendNumber, whose recursion is then
             // never cut.

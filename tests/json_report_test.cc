@@ -72,9 +72,9 @@ TEST(JsonReportTest, BudgetAndCheckKeepTheirStatusAndMessages) {
   EXPECT_EQ(run.err,
             "Can't open the BasicX module \"Gone.bas\".\n"
             "Can't open the BasicX module \"Gone.bas\".\n"
-            "P.mpp:4: warning: the map names A.Caf\xe9, which no module "
+            "P.mpp:4:6: warning: the map names A.Caf\xe9, which no module "
             "defines\n"
-            "A.bas:3: warning: recursion: A.Main calls itself; the call counts "
+            "A.bas:3:8: warning: recursion: A.Main calls itself; the call counts "
             "0 bytes\n"
             "Estimated RAM use of 47 bytes exceeds the budget of 40 bytes.\n"
             "Superfluous option \"-d\" ignored.\n");

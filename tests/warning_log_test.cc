@@ -40,16 +40,16 @@ TEST(WarningLogTest, WarningsComeBySourceThenModuleThenLineWithoutRepeats) {
   // A module listed twice repeats its warnings at a later position.
   log.add(at(WarningSource::kModule, 2, "A.bas", 1, "a 1"));
   EXPECT_EQ(printed(log),
-            "P.bxp:2: warning: project 2\n"
-            "P.bxp:4: warning: project 4\n"
-            "A.bas:1: warning: a 1\n"
-            "A.bas:7: warning: a 7\n"
-            "B.bas:3: warning: b 3\n"
-            "B.bas:3: warning: b 3 again\n"
+            "P.bxp:2:1: warning: project 2\n"
+            "P.bxp:4:1: warning: project 4\n"
+            "A.bas:1:1: warning: a 1\n"
+            "A.bas:7:1: warning: a 7\n"
+            "B.bas:3:1: warning: b 3\n"
+            "B.bas:3:1: warning: b 3 again\n"
             "P.mpp: warning: map whole\n"
-            "P.mpp:12: warning: map 12\n"
-            "B.bas:9: warning: z first\n"
-            "A.bas:2: warning: z second\n");
+            "P.mpp:12:1: warning: map 12\n"
+            "B.bas:9:1: warning: z first\n"
+            "A.bas:2:1: warning: z second\n");
 }
 
 // A module of one enormous line is cut into millions of pieces, each

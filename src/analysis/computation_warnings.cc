@@ -16,6 +16,7 @@ Warning aboutRoutine(const Analysis& analysis, const RoutineEntry& entry,
   if (isDefinedInModule(analysis, entry)) {
     warning.file = analysis.modules[entry.definitionModule].file;
     warning.line = entry.definitionLine;
+    warning.column = entry.definitionColumn;
   } else {
     warning.file = analysis.mapFile;
   }
@@ -40,6 +41,7 @@ Warning aboutCut(const Analysis& analysis, const Cut& cut) {
   if (cut.site.line != 0 && cut.site.module < analysis.modules.size()) {
     warning.file = analysis.modules[cut.site.module].file;
     warning.line = cut.site.line;
+    warning.column = cut.site.column;
   }
   return warning;
 }

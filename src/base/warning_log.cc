@@ -110,9 +110,8 @@ void noteUnusualLine(const FileWarnings& warnings, const LineReader& reader,
   // UTF-16 text is full of NULs; the warning above covers them.
   if (nul != 0 && !reader.looksLikeUtf16() &&
       (nul != reader.lineColumn() || nulFirstCounts)) {
-    warnings.add(reader.lineNumber(), WarningKind::kTextEndsEarly,
-                 "a NUL byte at column " + decimal(nul) +
-                     " ends this line; the rest of it is not read");
+    warnings.add(Place{reader.lineNumber(), nul}, WarningKind::kTextEndsEarly,
+                 "a NUL byte ends this line here; the rest of it is not read");
   }
 }
 
@@ -129,6 +128,8 @@ std::string formatWarning(const Warning& warning) {
   if (warning.line != 0) {
     text.push_back(':');
     appendUnsigned(text, warning.line);
+    text.push_back(':');
+    appendUnsigned(text, warning.column);
   }
   text.append(": warning: ");
   text.append(warning.message);

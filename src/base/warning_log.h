@@ -46,6 +46,13 @@ enum class WarningSource {
   kComputation,  // the requirement computation, in routine order
 };
 
+// A place in a file: a physical line and a byte column on it, both counted
+// from 1.
+struct Place {
+  uint32_t line = 0;    // 0: the whole file
+  uint32_t column = 1;  // 1 also where the whole line is meant
+};
+
 struct Warning {
   WarningSource source = WarningSource::kProject;
   size_t module = 0;  // the module's position in the project file
@@ -53,6 +60,7 @@ struct Warning {
   uint32_t line = 0;  // physical line, counted from 1; 0: no line applies
   WarningKind kind = WarningKind::kRecursion;
   std::string message;
+  uint32_t column = 1;  // byte column of what it is about, counted from 1
 };
 
 // The warnings of one run, collected in any order.
@@ -63,12 +71,12 @@ class WarningLog {
   // order is kept.
   void add(Warning warning);
 
-  // Records a warning of `kind` at `line` of `file` (0: no line applies),
-  // found in `source`, at position `module` for a module.
+  // Records a warning of `kind` at `place` of `file`, found in `source`, at
+  // position `module` for a module.
   void add(WarningSource source, size_t module, std::string_view file,
-           uint32_t line, WarningKind kind, std::string message) {
-    add(Warning{source, module, std::string(file), line, kind,
-                std::move(message)});
+           Place place, WarningKind kind, std::string message) {
+    add(Warning{source, module, std::string(file), place.line, kind,
+                std::move(message), place.column});
   }
 
   // Returns the warnings in the order they are printed: the project file's
@@ -99,9 +107,14 @@ struct FileWarnings {
   size_t module;  // the module's position in the project file
   std::string_view file;
 
-  // Records a warning of `kind` at `line` (0: no line applies).
+  // Records a warning of `kind` at `place`.
+  void add(Place place, WarningKind kind, std::string message) const {
+    log.add(source, module, file, place, kind, std::move(message));
+  }
+
+  // Records a warning of `kind` about the whole of `line` (0: the file).
   void add(uint32_t line, WarningKind kind, std::string message) const {
-    log.add(source, module, file, line, kind, std::move(message));
+    add(Place{line, 1}, kind, std::move(message));
   }
 };
 
@@ -126,8 +139,9 @@ inline void noteLineRead(const FileWarnings& warnings,
 // Records a byte 0x1A that ended the reader's text before its end.
 void noteEarlyEnd(const FileWarnings& warnings, const LineReader& reader);
 
-// Formats a warning as the line --check prints: "FILE:LINE: warning: TEXT",
-// or "FILE: warning: TEXT" when no line applies, with its newline.
+// Formats a warning as the line --check prints, in the form compilers use:
+// "FILE:LINE:COLUMN: warning: TEXT", or "FILE: warning: TEXT" when no line
+// applies, with its newline.
 std::string formatWarning(const Warning& warning);
 
 }  // namespace memtally

@@ -37,13 +37,26 @@ struct MapReader {
   bool pendingWrapped = false;  // pendingSum passed 4294967295 and wrapped
 
   // For the warnings.
-  uint32_t line = 0;         // physical line of the line being handled
-  uint32_t pendingLine = 0;  // line of the pending stretch's first record
+  uint32_t line = 0;           // physical line of the line being handled
+  const char* text = nullptr;  // the line being handled, as read
+  uint32_t column = 1;         // the column at which it begins
+  Place pending;               // where the pending stretch's name stands
 };
 
 void warn(const MapReader& reader, uint32_t line, WarningKind kind,
           std::string message) {
   reader.warnings.add(line, kind, std::move(message));
+}
+
+void warn(const MapReader& reader, Place place, WarningKind kind,
+          std::string message) {
+  reader.warnings.add(place, kind, std::move(message));
+}
+
+// Where `text`, a part of the line being handled, stands in the file.
+Place placeOf(const MapReader& reader, std::string_view text) {
+  return {reader.line,
+          reader.column + static_cast<uint32_t>(text.data() - reader.text)};
 }
 
 // True when a run of decimal digits stands for more than 32 bits hold.
@@ -63,7 +76,7 @@ uint32_t readNumber(const MapReader& reader, std::string_view& cursor) {
   const uint32_t value = parseDecimal(cursor);
   const std::string_view digits = start.substr(0, start.size() - cursor.size());
   if (exceeds32Bits(digits)) {
-    warn(reader, reader.line, WarningKind::kNumberTooLarge,
+    warn(reader, placeOf(reader, digits), WarningKind::kNumberTooLarge,
          "the number " + std::string(digits) +
              " exceeds 4294967295 and is read as " + decimal(value));
   }
@@ -76,7 +89,7 @@ void noteStretch(MapReader& reader, RoutineEntry& entry, int which) {
   const uint8_t sized =
       which == kMapParameters ? MAP_SIZED_PARAMETERS : MAP_SIZED_LOCALS;
   if ((entry.mapMarks & sized) != 0) {
-    warn(reader, reader.pendingLine, WarningKind::kMapSplit,
+    warn(reader, reader.pending, WarningKind::kMapSplit,
          "the records of " + std::string(entry.fullName) +
              " are split; this stretch replaces the one before");
   }
@@ -84,7 +97,7 @@ void noteStretch(MapReader& reader, RoutineEntry& entry, int which) {
   if ((entry.flags & ROUTINE_DEFINED) == 0 &&
       (entry.mapMarks & MAP_WARNED_UNDEFINED) == 0) {
     entry.mapMarks |= MAP_WARNED_UNDEFINED;
-    warn(reader, reader.pendingLine, WarningKind::kUnknownMapRoutine,
+    warn(reader, reader.pending, WarningKind::kUnknownMapRoutine,
          "the map names " + std::string(entry.fullName) +
              ", which no module defines");
   }
@@ -96,7 +109,7 @@ void storePending(MapReader& reader, int which) {
       recordMapSize(reader.table, reader.pendingName, which, reader.pendingSum);
   if (entry != nullptr) noteStretch(reader, *entry, which);
   if (entry != nullptr && reader.pendingWrapped) {
-    warn(reader, reader.pendingLine, WarningKind::kWrapAround,
+    warn(reader, reader.pending, WarningKind::kWrapAround,
          "the sizes of " + std::string(entry->fullName) +
              " add up to more than 4294967295 bytes and wrap around to " +
              decimal(reader.pendingSum));
@@ -141,7 +154,7 @@ void readDataLine(MapReader& reader, std::string_view line, int which) {
   reader.pendingSum = size;
   reader.pendingWrapped = false;
   reader.pendingName.assign(name);
-  reader.pendingLine = reader.line;
+  reader.pending = placeOf(reader, name);
 }
 
 bool startsWith(std::string_view line, std::string_view marker) {
@@ -219,6 +232,8 @@ uint32_t processMap(RoutineTable& table, LineReader& map,
   std::string line;
   while (map.readLine(line, kMapLineCapacity)) {
     reader.line = map.lineNumber();
+    reader.text = line.data();
+    reader.column = map.lineColumn();
     noteLineRead(warnings, map, kMapLineCapacity, "line");
     const std::string_view stripped = trimRight(skipSpace(line));
     if (stripped.empty()) continue;

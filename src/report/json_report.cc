@@ -213,6 +213,12 @@ void writeWarnings(JsonWriter& json, const Analysis& analysis) {
     } else {
       json.null();
     }
+    json.key("column");
+    if (warning.line != 0) {
+      json.number(warning.column);
+    } else {
+      json.null();
+    }
     member(json, "kind", warningKindName(warning.kind));
     member(json, "message", warning.message);
     json.endObject();

@@ -66,9 +66,11 @@ struct RoutineEntry {
   uint32_t localBytes = 0;  // local variables
 
   // Where it is defined: the module's position in the project file and the
-  // physical line of its definition; line 0 when only the map names it.
+  // physical line and byte column of the name in its definition; line 0
+  // when only the map names it.
   uint32_t definitionModule = 0;
   uint32_t definitionLine = 0;
+  uint32_t definitionColumn = 1;
 
   // Figures of the requirement computation.
   uint32_t invocationOverhead = 0;      // call overhead charged: 9 or 15

@@ -12,17 +12,19 @@
 
 namespace memtally {
 
-// A place in a module: its position in the project file and a physical line.
+// A place in a module: its position in the project file, a physical line
+// and the byte column on it.
 struct CallSite {
   uint32_t module = 0;
   uint32_t line = 0;  // 0: unknown
+  uint32_t column = 1;
 };
 
 // The site of every call, where it was first recorded, by the call's
 // position in its caller's call list. A project has a site for every call:
 // the sites of one caller's calls lie together, in the order of its list,
 // and the caller's entry says where (firstSite, siteCount), so a site costs
-// eight bytes. Calls of a routine whose body stands in several places (a
+// twelve bytes. Calls of a routine whose body stands in several places (a
 // routine defined twice) that no longer lie together are kept apart.
 class CallSites {
  public:

@@ -42,8 +42,14 @@ struct ModuleScan {
   std::string line;   // the logical line, continuation lines joined
   std::string piece;  // the physical line just read
 
-  uint32_t lineStart = 0;       // physical line where the logical line began
-  uint32_t definitionLine = 0;  // line of the current routine's definition
+  // Where each physical line of the logical line begins in it: its offset
+  // there, and its line and column in the file.
+  struct Piece {
+    size_t offset;
+    Place place;
+  };
+  std::vector<Piece> pieces;
+  Place definition;  // where the current routine's name stands
   // The full name of a routine without an entry, for the warnings.
   std::string definitionName;
 };
@@ -55,9 +61,19 @@ FileWarnings warningsOf(const ModuleScan& scan) {
           scan.fileName};
 }
 
-void warn(const ModuleScan& scan, uint32_t line, WarningKind kind,
+void warn(const ModuleScan& scan, Place place, WarningKind kind,
           std::string message) {
-  warningsOf(scan).add(line, kind, std::move(message));
+  warningsOf(scan).add(place, kind, std::move(message));
+}
+
+// Returns where `text`, a part of the logical line, begins in the file: on
+// the physical line it stands on, also inside a continued line.
+Place placeOf(const ModuleScan& scan, std::string_view text) {
+  const size_t offset = static_cast<size_t>(text.data() - scan.line.data());
+  auto piece = scan.pieces.rbegin();
+  while (piece + 1 != scan.pieces.rend() && piece->offset > offset) ++piece;
+  return {piece->place.line,
+          piece->place.column + static_cast<uint32_t>(offset - piece->offset)};
 }
 
 // Warns, in the definitions pass, about what reading the piece just read
@@ -73,7 +89,8 @@ void notePiece(ModuleScan& scan) {
 // module; UTF-16 text is warned about as such.
 void noteNulEnd(const ModuleScan& scan) {
   if (!scan.definitionsPass || scan.source.looksLikeUtf16()) return;
-  warn(scan, scan.source.lineNumber(), WarningKind::kTextEndsEarly,
+  warn(scan, {scan.source.lineNumber(), scan.source.lineColumn()},
+       WarningKind::kTextEndsEarly,
        "a NUL byte ends the module here; the rest of the file is not read");
 }
 
@@ -108,10 +125,10 @@ size_t continuationMark(std::string_view piece) {
 bool readLogicalLine(ModuleScan& scan) {
   std::string& line = scan.line;
   line.clear();
+  scan.pieces.clear();
   for (;;) {
     const size_t room = kMaxSourceLine - line.size();
     const bool read = scan.source.readLine(scan.piece, room);
-    if (line.empty()) scan.lineStart = scan.source.lineNumber();
     notePiece(scan);
     if (!read || scan.piece.empty()) {
       if (read && line.empty()) noteNulEnd(scan);
@@ -119,6 +136,8 @@ bool readLogicalLine(ModuleScan& scan) {
     }
     const size_t mark = continuationMark(scan.piece);
     const size_t start = line.size();
+    scan.pieces.push_back(
+        {start, {scan.source.lineNumber(), scan.source.lineColumn()}});
     line += scan.piece;
     if (mark == kNone) break;
     line[start + mark] = ' ';
@@ -188,17 +207,18 @@ void handleOutsideLine(ModuleScan& scan, std::string_view line) {
   if (!parseDefinition(line, &definition)) return;
   RoutineEntry* entry = lookupOrAddRoutine(
       scan.table, scan.module, definition.name, scan.definitionsPass);
+  scan.definition = placeOf(scan, definition.name);
   if (entry != nullptr && scan.definitionsPass) {
     entry->flags |= ROUTINE_DEFINED | definition.kind;
     if (entry->definitionLine == 0) {
       entry->definitionModule = scan.context.position;
-      entry->definitionLine = scan.lineStart;
+      entry->definitionLine = scan.definition.line;
+      entry->definitionColumn = scan.definition.column;
     }
   }
   scan.current = entry;
   scan.kind = definition.kind;
   scan.insideRoutine = true;
-  scan.definitionLine = scan.lineStart;
   // The full name of a routine without an entry is formed now, since the
   // line that holds the name is read over.
   if (entry == nullptr) {
@@ -218,7 +238,7 @@ std::string definitionName(const ModuleScan& scan) {
 void noteNestedDefinition(const ModuleScan& scan, std::string_view line) {
   Definition definition;
   if (!parseDefinition(line, &definition)) return;
-  warn(scan, scan.lineStart, WarningKind::kNestedDefinition,
+  warn(scan, placeOf(scan, definition.name), WarningKind::kNestedDefinition,
        "this definition is inside the body of " + definitionName(scan) +
            " and is not read as one; is an End line missing?");
 }
@@ -228,7 +248,7 @@ void noteMissingEnd(const ModuleScan& scan) {
   if (!scan.definitionsPass || !scan.insideRoutine) return;
   const char* end =
       (scan.kind & ROUTINE_FUNCTION) != 0 ? "End Function" : "End Sub";
-  warn(scan, scan.definitionLine, WarningKind::kMissingEnd,
+  warn(scan, scan.definition, WarningKind::kMissingEnd,
        definitionName(scan) + " has no " + end +
            "; its body runs to the end of the file");
 }
@@ -252,10 +272,18 @@ void noteQualifiedName(const ModuleScan& scan, std::string_view token) {
     target = scan.context.qualifiers->findPublic(qualifier, routine);
   }
   if (target == nullptr) return;
-  warn(scan, scan.lineStart, WarningKind::kQualifiedCall,
-       std::string(token) + " is not counted as a call of " +
-           std::string(target->fullName) +
-           ": qualified names are not resolved");
+  // What to write instead: the routine's own name, when it means the
+  // routine here.
+  const RoutineEntry* plain = findCalledRoutine(scan.table, scan.module, routine);
+  warn(scan, placeOf(scan, token), WarningKind::kQualifiedCall,
+       "qualified names are not resolved, so this call of " +
+           std::string(target->fullName) + " counts 0 bytes; " +
+           (plain == target
+                ? "write " + std::string(routine) + " instead"
+                : std::string(routine) + " alone would call " +
+                      (plain != nullptr ? std::string(plain->fullName)
+                                        : std::string("nothing")) +
+                      " here"));
 }
 
 // Records a call for every identifier of a body line that names a known
@@ -285,20 +313,23 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
     }
     const bool withCaller = (scan.options & OPT_CALLERS) != 0;
     if (addCall(scan.table, caller, callee, withCaller)) {
-      scan.context.sites.record(*caller,
-                                {scan.context.position, scan.lineStart});
+      const Place place = placeOf(scan, token);
+      scan.context.sites.record(
+          *caller, {scan.context.position, place.line, place.column});
     }
   }
 }
 
 // Marks the routine named in quotes after calltask as a task, when this
-// module defines it. `rest` is the line after the calltask word.
-void markTask(ModuleScan& scan, std::string_view rest) {
-  rest = skipSpace(rest);
+// module defines it. `line` begins with the calltask word, which takes
+// `length` characters.
+void markTask(ModuleScan& scan, std::string_view line, size_t length) {
+  const Place start = placeOf(scan, line);
+  std::string_view rest = skipSpace(line.substr(length));
   const size_t close =
       rest.empty() || rest[0] != '"' ? kNone : rest.find('"', 1);
   if (close == kNone) {
-    warn(scan, scan.lineStart, WarningKind::kTaskElsewhere,
+    warn(scan, start, WarningKind::kTaskElsewhere,
          "calltask without a quoted routine name; no task is estimated");
     return;
   }
@@ -311,7 +342,7 @@ void markTask(ModuleScan& scan, std::string_view rest) {
     // one line.
     std::string shown(name);
     std::replace(shown.begin(), shown.end(), '\n', ' ');
-    warn(scan, scan.lineStart, WarningKind::kTaskElsewhere,
+    warn(scan, start, WarningKind::kTaskElsewhere,
          "calltask starts " + shown +
              ", which is not a routine of this module; its stack is not "
              "estimated");
@@ -355,7 +386,7 @@ void handleBodyLine(ModuleScan& scan, std::string_view line) {
     return;
   }
   if (startsWithNoCase(line, "calltask")) {
-    markTask(scan, line.substr(length));
+    markTask(scan, line, length);
     return;
   }
   scanCalls(scan, line);
