@@ -13,7 +13,7 @@ namespace memtally {
 
 // The schema the document follows and names in its "$schema" member.
 inline constexpr char kReportSchemaId[] =
-    "https://memtally.org/schema/memtally-report.schema.json";
+    "urn:memtally:report-schema";
 
 // Writes the document of the analysis on standard output: the estimate, every
 // routine of the table in routine order, the tasks, the unused routines, the
