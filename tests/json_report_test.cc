@@ -123,6 +123,34 @@ TEST(JsonReportTest, MissingTopRoutineStillGivesTheDocument) {
             "No public None() sub found.\n");
 }
 
+// The document says why its estimate is null, and everything else standard
+// error says, in the same order, the lines after the document included.
+TEST(JsonReportTest, MessagesSayWhatStandardErrorSays) {
+  MemoryFileSystem files = project(kModule, kMap);
+  const MemoryRun run = testing::runInMemory(
+      {"--check", "--json", "--budget=40", "-tNone", "P", "extra"}, files);
+  EXPECT_EQ(run.status, 2);
+  const std::string gone = "Can't open the BasicX module \\\"Gone.bas\\\".";
+  const std::string expected =
+      "  \"messages\": [\n"
+      "    {\"kind\": \"module-missing\", \"text\": \"" + gone + "\"},\n"
+      "    {\"kind\": \"module-missing\", \"text\": \"" + gone + "\"},\n"
+      "    {\"kind\": \"top-not-found\", \"text\": \"No public None() sub "
+      "found.\"},\n"
+      "    {\"kind\": \"budget-unchecked\", \"text\": \"Estimated RAM use "
+      "unknown: the budget of 40 bytes cannot be checked.\"},\n"
+      "    {\"kind\": \"surplus-argument\", \"text\": \"Superfluous option "
+      "\\\"extra\\\" ignored.\"}\n"
+      "  ],\n";
+  EXPECT_NE(run.out.find(expected), std::string::npos) << run.out;
+  // Each of them is a line of standard error; the warnings come between.
+  EXPECT_EQ(run.err.find("Can't open the BasicX module \"Gone.bas\".\n"), 0u);
+  EXPECT_NE(run.err.find("No public None() sub found.\nP.mpp:4:6: warning:"),
+            std::string::npos);
+  EXPECT_EQ(run.err.substr(run.err.size() - 36),
+            "Superfluous option \"extra\" ignored.\n");
+}
+
 }  // namespace
 }  // namespace memtally
 

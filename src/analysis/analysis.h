@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/progress.h"
 #include "analysis/requirement.h"
 #include "base/warning_log.h"
 #include "routines/routine_table.h"
@@ -45,6 +46,8 @@ struct Analysis {
   std::vector<Cut> cuts;
   // Whatever makes the estimate doubtful; --check prints it.
   WarningLog warnings;
+  // The messages the analysis produced, in order, as progress was told.
+  std::vector<Message> messages;
 
   // True when the call of `callee` by `caller` was cut as a recursion.
   bool isCut(const RoutineEntry& caller, const RoutineEntry& callee) const {

@@ -79,6 +79,29 @@ void placeCuts(const CallSites& sites, Analysis& analysis) {
   }
 }
 
+// Passes progress on and keeps each message in the analysis, so that a
+// document can say what standard error said.
+class MessageRecorder : public Progress {
+ public:
+  MessageRecorder(Progress& progress, std::vector<Message>& messages)
+      : progress_(progress), messages_(messages) {}
+
+  void projectOpened(std::string_view file, const std::tm& time) override {
+    progress_.projectOpened(file, time);
+  }
+  void scanningModule(std::string_view file) override {
+    progress_.scanningModule(file);
+  }
+  void message(const Message& message) override {
+    messages_.push_back(message);
+    progress_.message(message);
+  }
+
+ private:
+  Progress& progress_;
+  std::vector<Message>& messages_;
+};
+
 }  // namespace
 
 std::tm localClock() {
@@ -92,11 +115,12 @@ std::tm localClock() {
   return local;
 }
 
-std::optional<Analysis> analyzeProject(FileSystem& files, Progress& progress,
+std::optional<Analysis> analyzeProject(FileSystem& files, Progress& shown,
                                        const Clock& clock,
                                        const AnalysisRequest& request) {
   if (request.project.empty()) return std::nullopt;
   Analysis analysis;
+  MessageRecorder progress(shown, analysis.messages);
   analysis.applicationMode = !request.target.has_value();
   analysis.target = analysis.applicationMode ? "main" : *request.target;
   analysis.overhead =

@@ -9,14 +9,21 @@
 
 namespace memtally {
 
-// What a message that the analysis produced is about.
+// What a message on standard error is about. The analysis produces the
+// first three, the run around it the others.
 enum class MessageKind {
-  kModuleMissing,    // a module file could not be opened and was skipped
-  kEmptyModuleName,  // a module was asked for by an empty name
-  kTopNotFound,      // the top routine is not in the table
+  kModuleMissing,     // a module file could not be opened and was skipped
+  kEmptyModuleName,   // a module was asked for by an empty name
+  kTopNotFound,       // the top routine is not in the table
+  kBudgetExceeded,    // the estimate exceeds the budget of --budget
+  kBudgetUnchecked,   // the estimate could not be checked against it
+  kSurplusArgument,   // an argument after the project name is ignored
 };
 
-// A message of the analysis that does not end it, with its final newline.
+// The name of a kind in the JSON document: "module-missing", ...
+std::string_view messageKindName(MessageKind kind);
+
+// A message that does not end the run, with its final newline.
 struct Message {
   MessageKind kind;
   std::string text;

@@ -37,6 +37,34 @@ void parseOrShowBanner(const std::vector<std::string>& args, Console& console,
   }
 }
 
+// What a run says after its report or document: the budget's verdict, when
+// --budget was given and the estimate does not pass, then a message for
+// every surplus argument; and the exit status.
+struct Closing {
+  std::vector<Message> messages;
+  int status = 0;
+};
+
+// The closing of a run whose analysis is `analysis` (null: none ran).
+Closing closeRun(const CommandLine& line, const Analysis* analysis) {
+  Closing closing;
+  if (line.budget) {
+    const BudgetVerdict verdict = judgeBudget(analysis, *line.budget);
+    if (!verdict.message.empty()) {
+      closing.messages.push_back({verdict.cannotCheck.empty()
+                                      ? MessageKind::kBudgetExceeded
+                                      : MessageKind::kBudgetUnchecked,
+                                  verdict.message});
+    }
+    closing.status = verdict.status;
+  }
+  for (const std::string& arg : line.surplus) {
+    closing.messages.push_back({MessageKind::kSurplusArgument,
+                                "Superfluous option \"" + arg + "\" ignored.\n"});
+  }
+  return closing;
+}
+
 // Analyses the project and writes the document asked for. Every message goes
 // to standard error, and standard output gets nothing unless the analysis is
 // complete. Returns the analysis; none for an empty project name.
@@ -55,7 +83,9 @@ std::optional<Analysis> writeDocument(FileSystem& files, Console& console,
       {*line.project, line.target, line.options | OPT_CALLERS});
   if (!analysis) return analysis;
   if (line.json) {
-    writeJsonReport(console, *analysis, line.budget);
+    // The document says what standard error will say after it.
+    writeJsonReport(console, *analysis, line.budget,
+                    closeRun(line, &*analysis).messages);
   } else {
     writeDotReport(console, *analysis, (line.options & OPT_UNUSED) != 0);
   }
@@ -77,17 +107,6 @@ std::optional<Analysis> writeReport(FileSystem& files, Console& console,
   return analysis;
 }
 
-// Checks the estimate of `analysis` (null: none ran) against the budget of
-// --budget, when one was given, and returns the exit status the verdict
-// asks for.
-int checkBudget(Console& console, const Analysis* analysis,
-                std::optional<uint32_t> budget) {
-  if (!budget) return 0;
-  const BudgetVerdict verdict = judgeBudget(analysis, *budget);
-  if (!verdict.message.empty()) console.err(verdict.message);
-  return verdict.status;
-}
-
 // Carries out what the command line, parsed into `line`, asks for and
 // returns the exit status; fatal conditions leave as FatalError.
 int runCommandLine(const std::vector<std::string>& args, FileSystem& files,
@@ -106,12 +125,9 @@ int runCommandLine(const std::vector<std::string>& args, FileSystem& files,
   const std::optional<Analysis> analysis =
       line.document() ? writeDocument(files, console, clock, line)
                       : writeReport(files, console, clock, line);
-  const int status =
-      checkBudget(console, analysis ? &*analysis : nullptr, line.budget);
-  for (const std::string& arg : line.surplus) {
-    console.err("Superfluous option \"" + arg + "\" ignored.\n");
-  }
-  return status;
+  const Closing closing = closeRun(line, analysis ? &*analysis : nullptr);
+  for (const Message& message : closing.messages) console.err(message.text);
+  return closing.status;
 }
 
 }  // namespace

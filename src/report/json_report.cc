@@ -242,8 +242,28 @@ void writeBudget(JsonWriter& json, const Analysis& analysis,
 
 }  // namespace
 
+// Every message the run writes on standard error, in order, without its
+// final newline.
+void writeMessages(JsonWriter& json, const Analysis& analysis,
+                   const std::vector<Message>& closing) {
+  json.key("messages");
+  json.beginArray();
+  for (const std::vector<Message>* messages : {&analysis.messages, &closing}) {
+    for (const Message& message : *messages) {
+      std::string_view text = message.text;
+      if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+      json.beginInlineObject();
+      member(json, "kind", messageKindName(message.kind));
+      member(json, "text", text);
+      json.endObject();
+    }
+  }
+  json.endArray();
+}
+
 void writeJsonReport(Console& console, const Analysis& analysis,
-                     std::optional<uint32_t> budget) {
+                     std::optional<uint32_t> budget,
+                     const std::vector<Message>& closing) {
   JsonWriter json;
   json.beginObject();
   member(json, "$schema", kReportSchemaId);
@@ -270,6 +290,7 @@ void writeJsonReport(Console& console, const Analysis& analysis,
   }
   json.endArray();
   writeWarnings(json, analysis);
+  writeMessages(json, analysis, closing);
   writeBudget(json, analysis, budget);
   json.endObject();
   console.out(json.text());

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "base/console.h"
 #include "analysis/analysis.h"
@@ -20,8 +21,11 @@ inline constexpr char kReportSchemaId[] =
 // deepest call chains, the warnings and, when `budget` is given, its verdict.
 // The document is made whole before any of it is written, so that a run
 // that fails on the way leaves standard output empty.
+// `closing` holds the messages the run writes on standard error after the
+// document; the document's messages are the analysis's, then those.
 void writeJsonReport(Console& console, const Analysis& analysis,
-                     std::optional<uint32_t> budget);
+                     std::optional<uint32_t> budget,
+                     const std::vector<Message>& closing = {});
 
 }  // namespace memtally
 
