@@ -89,6 +89,9 @@ class JsonWriter {
   void separateItem();
   void putString(std::string_view text);
 
+  // Appends a line break and the indentation of `depth` open containers.
+  void breakLine(size_t depth);
+
   // Appends text.
   void put(std::string_view text) { text_.append(text); }
   void put(char c) { text_.push_back(c); }
