@@ -72,6 +72,19 @@ TEST(CheckWarningsTest, EachWarningHasItsPlaceAndText) {
        "of the file\n"
        "A.bas:4:4: warning: recursion: A.Main calls itself; the call counts 0 "
        "bytes\n"},
+      {"the same routine name in several modules",
+       {{"P.bxp", "Main.bas\nLib1.bas\nLib22.bas\nOld.bas\nOwn.bas\n"},
+        {"Main.bas", "Sub Main()\n  x = Helper(2)\nEnd Sub\n"},
+        {"Lib1.bas", "Public Function Helper(B)\nEnd Function\n"},
+        {"Lib22.bas", "Public Function Helper(B)\nEnd Function\n"},
+        {"Old.bas", "Sub  Main()\nEnd Sub\n"},
+        // A module's own Helper is no ambiguity.
+        {"Own.bas", "Sub Helper()\nEnd Sub\nSub A()\n  Helper\nEnd Sub\n"}},
+       "Main.bas:2:7: warning: this call of Helper means Lib22.Helper, of the "
+       "module that comes last among those with a public Helper (shorter "
+       "names first); also public: Own.Helper, Lib1.Helper\n"
+       "Old.bas:1:6: warning: Main is defined in 2 modules (Old, Main); the "
+       "estimate is for Old.Main\n"},
       {"calltask of another module's routine, and without a quoted name",
        {{"P.bxp", "A.bas\nB.bas\n"},
         {"A.bas",

@@ -58,9 +58,33 @@ void addCutCalls(Analysis& analysis, const std::map<Call, const Cut*>& cuts,
   }
 }
 
+// Warns, at the top routine's definition, when more than one module defines
+// a routine of the top routine's name: the estimate is for the first of
+// them in routine order, which the source does not choose.
+void noteAmbiguousTop(Analysis& analysis) {
+  const RoutineTable& table = *analysis.table;
+  const RoutineRun* run = findRun(table, analysis.top->routineName());
+  if (run == nullptr) return;
+  std::string modules;
+  uint32_t count = 0;
+  for (uint32_t i = run->begin; i < run->end; ++i) {
+    const RoutineEntry& entry = *table.entries[i];
+    if ((entry.flags & ROUTINE_DEFINED) == 0) continue;
+    if (count++ > 0) modules += ", ";
+    modules += entry.moduleName();
+  }
+  if (count < 2) return;
+  analysis.warnings.add(aboutRoutine(
+      analysis, *analysis.top, WarningKind::kTopAmbiguous,
+      std::string(analysis.top->routineName()) + " is defined in " +
+          std::to_string(count) + " modules (" + modules +
+          "); the estimate is for " + std::string(analysis.top->fullName)));
+}
+
 }  // namespace
 
 void addComputationWarnings(Analysis& analysis) {
+  if (analysis.top != nullptr) noteAmbiguousTop(analysis);
   std::map<Call, const Cut*> cuts;
   for (const Cut& cut : analysis.cuts) {
     cuts.emplace(Call(cut.caller, cut.callee), &cut);

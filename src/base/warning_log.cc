@@ -38,6 +38,10 @@ std::string_view warningKindName(WarningKind kind) {
       return "number-too-large";
     case WarningKind::kModuleName:
       return "module-name";
+    case WarningKind::kTopAmbiguous:
+      return "top-ambiguous";
+    case WarningKind::kCallAmbiguous:
+      return "call-ambiguous";
   }
   return "unknown";
 }

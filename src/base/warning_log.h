@@ -33,6 +33,8 @@ enum class WarningKind {
   kMapSplit,           // a routine's map records stand in two stretches
   kNumberTooLarge,     // a map number exceeds 32 bits
   kModuleName,         // a module name cut in a folder name, or empty
+  kTopAmbiguous,       // several modules define the top routine's name
+  kCallAmbiguous,      // a call means one of several modules' routines
 };
 
 // The name of a kind in the documents: "recursion", "qualified-call", ...

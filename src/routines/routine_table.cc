@@ -177,9 +177,13 @@ void recordRuns(RoutineTable& table) {
     RoutineEntry* const entry = table.entries[i];
     const std::string_view name = entry->foldedRoutine();
     if (run == nullptr || table.entries[i - 1]->foldedRoutine() != name) {
-      run = &table.runs.emplace(name, RoutineRun{i, i, nullptr}).first->second;
+      run =
+          &table.runs.emplace(name, RoutineRun{i, i, nullptr, 0}).first->second;
     }
-    if ((entry->flags & ROUTINE_PRIVATE) == 0) run->lastPublic = entry;
+    if ((entry->flags & ROUTINE_PRIVATE) == 0) {
+      run->lastPublic = entry;
+      ++run->publicCount;
+    }
     run->end = i + 1;
   }
 }
@@ -251,6 +255,11 @@ void ensureRoutineOrder(RoutineTable& table) {
                      return compareRoutineOrder(*a, *b) < 0;
                    });
   recordRuns(table);
+}
+
+const RoutineRun* findRun(const RoutineTable& table, std::string_view name) {
+  const auto found = table.runs.find(foldNames({}, name).routine);
+  return found == table.runs.end() ? nullptr : &found->second;
 }
 
 RoutineEntry* findCalledRoutine(const RoutineTable& table,

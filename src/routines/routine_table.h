@@ -131,6 +131,7 @@ struct RoutineRun {
   uint32_t begin;
   uint32_t end;
   RoutineEntry* lastPublic;  // the last without ROUTINE_PRIVATE, or null
+  uint32_t publicCount;      // how many lack ROUTINE_PRIVATE
 };
 
 // The table of all routines of one run.
@@ -181,6 +182,10 @@ void ensureRoutineOrder(RoutineTable& table);
 // ensureRoutineOrder last recorded them.
 RoutineEntry* findCalledRoutine(const RoutineTable& table,
                                 std::string_view module, std::string_view name);
+
+// Returns the run of the routines named `name`, whatever their module, as
+// ensureRoutineOrder last recorded it; null when there is none.
+const RoutineRun* findRun(const RoutineTable& table, std::string_view name);
 
 // Records that `caller` calls `callee`, unless it is recorded already:
 // appends callee to caller's calls and, with `withCaller`, caller to callee's

@@ -67,12 +67,13 @@ void scanCalls(RoutineTable& table, FileSystem& files, Progress& progress,
                const ModuleQualifiers& qualifiers) {
   std::string line;
   uint32_t position = 0;
+  AmbiguousNames ambiguous;
   while (project.readLine(line, kProjectLineCapacity)) {
     const std::string_view name = trimRight(line);
     if (skipSpace(name).empty()) continue;
     progress.scanningModule(name);
     const ModuleContext context{position++, records.warnings, &qualifiers,
-                                records.sites};
+                                records.sites, &ambiguous};
     processModule(table, files, progress, name, options, context);
   }
 }

@@ -286,6 +286,49 @@ void noteQualifiedName(const ModuleScan& scan, std::string_view token) {
                       " here"));
 }
 
+// The public routines of `run` other than `chosen`, as a warning lists them:
+// the first three by full name, then how many more.
+std::string otherPublicRoutines(const RoutineTable& table, const RoutineRun& run,
+                                const RoutineEntry& chosen) {
+  constexpr uint32_t kNamed = 3;
+  std::string names;
+  uint32_t named = 0;
+  for (uint32_t i = run.begin; i < run.end && named < kNamed; ++i) {
+    const RoutineEntry* entry = table.entries[i];
+    if ((entry->flags & ROUTINE_PRIVATE) != 0 || entry == &chosen) continue;
+    if (named > 0) names += ", ";
+    names += entry->fullName;
+    ++named;
+  }
+  const uint32_t more = run.publicCount - 1 - named;
+  if (more > 0) names += " and " + decimal(more) + " more";
+  return names;
+}
+
+// Warns about a call that means the public routine of another module while
+// more than one other module has a public routine of that name: which one
+// it means follows from the order of the module names, not from anything
+// the source says. Calls of the module's own routine are never ambiguous.
+void noteAmbiguousCall(const ModuleScan& scan, const RoutineEntry& callee,
+                       std::string_view token, Place place) {
+  if (scan.context.ambiguous == nullptr ||
+      equalsNoCase(callee.moduleName(), scan.module)) {
+    return;
+  }
+  const RoutineRun* run = findRun(scan.table, token);
+  if (run == nullptr || run->publicCount < 2) return;
+  // The run's last public routine is the one every other module's call
+  // means, so the others are the same for every such call.
+  const auto [others, isNew] = scan.context.ambiguous->try_emplace(run);
+  if (isNew) others->second = otherPublicRoutines(scan.table, *run, callee);
+  warn(scan, place, WarningKind::kCallAmbiguous,
+       "this call of " + std::string(token) + " means " +
+           std::string(callee.fullName) +
+           ", of the module that comes last among those with a public " +
+           std::string(callee.routineName()) +
+           " (shorter names first); also public: " + others->second);
+}
+
 // Records a call for every identifier of a body line that names a known
 // routine. A Function's own name is a call only when '(' follows it, since
 // without one it is the assignment of the result.
@@ -316,6 +359,7 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
       const Place place = placeOf(scan, token);
       scan.context.sites.record(
           *caller, {scan.context.position, place.line, place.column});
+      noteAmbiguousCall(scan, *callee, token, place);
     }
   }
 }

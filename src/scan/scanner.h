@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "analysis/progress.h"
 #include "base/file_system.h"
@@ -24,15 +26,21 @@ inline constexpr size_t kMaxSourceLine = 511;
 // '.', directories kept; a name without a dot whole.
 std::string_view moduleNameOf(std::string_view fileName);
 
+// The other public routines of each routine name that several modules
+// define publicly, as a warning names them: worked out once per name for
+// the whole project.
+using AmbiguousNames = std::unordered_map<const RoutineRun*, std::string>;
+
 // What a scan knows of the module beyond its name, for the warnings, the
 // chains and the documents: where the module stands in the project, where
-// warnings go, the project's modules for recognising qualified names, and
-// where the calls it records are written down.
+// warnings go, the project's modules for recognising qualified names, where
+// the calls it records are written down, and the names of ambiguous calls.
 struct ModuleContext {
   uint32_t position;                     // its place among the modules
   WarningLog& warnings;                  // what the scan finds doubtful
   const ModuleQualifiers* qualifiers;    // null: none are looked for
   CallSites& sites;                      // where each new call stands
+  AmbiguousNames* ambiguous = nullptr;   // null: ambiguity is not looked for
 };
 
 // Opens the module file `fileName` and scans it with scanModule. A module
