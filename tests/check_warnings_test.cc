@@ -72,6 +72,11 @@ TEST(CheckWarningsTest, EachWarningHasItsPlaceAndText) {
        "of the file\n"
        "A.bas:4:4: warning: recursion: A.Main calls itself; the call counts 0 "
        "bytes\n"},
+      {"a NUL byte inside a line, which hides the rest of it",
+       {{"A.bas", std::string("Sub Main()\n  x = 0\0 : Foo\nEnd Sub\n", 34) +
+                      "Sub Foo()\nEnd Sub\n"}},
+       "A.bas:2:8: warning: a NUL byte ends this line here; the rest of it is "
+       "not read\n"},
       {"the same routine name in several modules",
        {{"P.bxp", "Main.bas\nLib1.bas\nLib22.bas\nOld.bas\nOwn.bas\n"},
         {"Main.bas", "Sub Main()\n  x = Helper(2)\nEnd Sub\n"},
