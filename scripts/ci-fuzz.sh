@@ -7,7 +7,7 @@
 #   MEMTALLY_FUZZ_RUNS      executions per target instead of a time limit,
 #                           for long campaigns
 #   MEMTALLY_FUZZ_TARGETS   the targets to run, separated by blanks (default
-#                           all four), so that a campaign can give each core
+#                           all five), so that a campaign can give each core
 #                           its own target
 #   MEMTALLY_FUZZ_CORPUS    a directory that keeps each target's corpus, its
 #                           log and any reproducer between sittings; without
@@ -17,11 +17,11 @@ cd "$(dirname "$0")/.."
 
 seconds=${MEMTALLY_FUZZ_SECONDS:-60}
 runs=${MEMTALLY_FUZZ_RUNS:-}
-read -r -a targets <<<"${MEMTALLY_FUZZ_TARGETS:-fuzz_lexer fuzz_scanner fuzz_map fuzz_run}"
+read -r -a targets <<<"${MEMTALLY_FUZZ_TARGETS:-fuzz_lexer fuzz_scanner fuzz_map fuzz_run fuzz_declarations}"
 
 for target in "${targets[@]}"; do
   case "$target" in
-    fuzz_lexer | fuzz_scanner | fuzz_map | fuzz_run) ;;
+    fuzz_lexer | fuzz_scanner | fuzz_map | fuzz_run | fuzz_declarations) ;;
     *) echo "unknown fuzz target: $target" >&2; exit 1 ;;
   esac
 done
@@ -51,6 +51,7 @@ dictionary() {
   case "$1" in
     fuzz_map) echo fuzz/dict/map.dict ;;
     fuzz_run) echo fuzz/dict/run.dict ;;
+    fuzz_declarations) echo fuzz/dict/declarations.dict ;;
     *) echo fuzz/dict/basic.dict ;;
   esac
 }
