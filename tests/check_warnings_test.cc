@@ -98,11 +98,21 @@ TEST(CheckWarningsTest, EachWarningHasItsPlaceAndText) {
         {"B.bas", "Sub Logger()\nEnd Sub\n"}},
        "A.bas:2:3: warning: calltask starts Logger, which is not a routine of "
        "this module; its stack is not estimated\n"
+       "A.bas:2:3: warning: the stack of task Logger cannot be checked: no "
+       "array S is declared; Logger is not a routine of this module, so its "
+       "need is not computed\n"
        "A.bas:3:3: warning: calltask without a quoted routine name; no task is "
        "estimated\n"
+       "A.bas:3:3: warning: the stack of task Logger cannot be checked: no "
+       "array S is declared; calltask has no quoted routine name\n"
+       "A.bas:4:3: warning: the stack of task A.Main cannot be checked: no "
+       "array S is declared\n"
        // A name continued on the next line is shown on one line.
        "A.bas:5:3: warning: calltask starts Log   ger, which is not a routine of "
        "this module; its stack is not estimated\n"
+       "A.bas:5:3: warning: the stack of task Log   ger cannot be checked: no "
+       "array S is declared; Log   ger is not a routine of this module, so its "
+       "need is not computed\n"
        "A.bas:1:5: warning: A.Main is reached from task A.Main; it is counted "
        "with an overhead of 9 bytes, not 15\n"},
       {"a missing End line and a definition inside a body",
@@ -123,6 +133,8 @@ TEST(CheckWarningsTest, EachWarningHasItsPlaceAndText) {
        {{"A.bas",
          "Sub Main()\n  CallTask \"Watch\", S\nEnd Sub\n"
          "Sub Watch()\n  Call Main\nEnd Sub\n"}},
+       "A.bas:2:3: warning: the stack of task A.Watch cannot be checked: no "
+       "array S is declared\n"
        "A.bas:1:5: warning: A.Main is reached from task A.Watch; it is counted "
        "with an overhead of 9 bytes, not 15\n"},
       {"lines cut in the project file, a module and the map file",

@@ -2,6 +2,9 @@
 // process shows: directories, write errors, exit statuses.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -107,7 +110,23 @@ TEST(CliTest, HelpAndVersionNeedNoProjectAndExitZero) {
   EXPECT_EQ(run.status, 0);
 }
 
+// The example with the start of Monitor, a task of another module whose
+// stack cannot be checked, made a comment: every task start left fits.
+void writeExampleWithCheckedTasks(const TempDir& dir) {
+  for (const auto& entry : std::filesystem::directory_iterator(exampleDir())) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)),
+                     std::istreambuf_iterator<char>());
+    const std::string start = "CallTask \"Monitor\", WatchStack";
+    const size_t at = text.find(start);
+    if (at != std::string::npos) text.replace(at, start.size(), "' no task");
+    dir.write(entry.path().filename().string(), text);
+  }
+}
+
 TEST(CliTest, BudgetDecidesTheExitStatusAfterAnUnchangedReport) {
+  TempDir checked;
+  writeExampleWithCheckedTasks(checked);
   struct Case {
     std::vector<std::string> args;
     std::vector<std::string> plainArgs;  // the same run without the budget
@@ -142,12 +161,19 @@ TEST(CliTest, BudgetDecidesTheExitStatusAfterAnUnchangedReport) {
        "Superfluous option \"-u\" ignored.\n"},
   };
   for (const Case& c : cases) {
-    const auto run = runTool(c.args, exampleDir());
-    const auto plain = runTool(c.plainArgs, exampleDir());
+    const auto run = runTool(c.args, checked.path());
+    const auto plain = runTool(c.plainArgs, checked.path());
     EXPECT_EQ(maskTimeStamp(run.out), maskTimeStamp(plain.out)) << c.args[0];
     EXPECT_EQ(run.err, c.err) << c.args[0];
     EXPECT_EQ(run.status, c.status) << c.args[0];
   }
+  // The example as it is starts a task whose stack cannot be checked: the
+  // gate never passes it, whatever the estimate.
+  const auto run = runTool({"--budget=400", "Blink"}, exampleDir());
+  EXPECT_EQ(run.err,
+            "The stack of task Monitor cannot be checked: Monitor is not a "
+            "routine of this module, so its need is not computed.\n");
+  EXPECT_EQ(run.status, 2);
 }
 
 TEST(CliTest, MalformedLongOptionsFailBeforeAnyFileIsRead) {
@@ -216,11 +242,19 @@ TEST(CliTest, PathAndCheckCombineWithTargetListingsAndBudget) {
             "instead\n"
             "Main.bas:40:5: warning: calltask starts Monitor, which is not a "
             "routine of this module; its stack is not estimated\n"
+            "Main.bas:40:5: warning: the stack of task Monitor cannot be "
+            "checked: Monitor is not a routine of this module, so its need is "
+            "not computed\n"
+            "Main.bas:40:5: warning: WatchStack is the stack of task "
+            "Main.Watchdog too, started at Main.bas:11; two tasks on one array "
+            "overwrite each other\n"
             "Sensor.bas:25:14: warning: recursion: the call of Sensor.ReadSensor "
             "from Sensor.Recalibrate counts 0 bytes\n"
             // Watchdog does not reach SendNumber, whose recursion is then
             // never cut.
-            "Estimated RAM use of 32 bytes exceeds the budget of 30 bytes.\n");
+            "Estimated RAM use of 32 bytes exceeds the budget of 30 bytes.\n"
+            "The stack of task Monitor cannot be checked: Monitor is not a "
+            "routine of this module, so its need is not computed.\n");
   EXPECT_EQ(run.status, 2);
 }
 

@@ -72,11 +72,15 @@ TEST(JsonReportTest, BudgetAndCheckKeepTheirStatusAndMessages) {
   EXPECT_EQ(run.err,
             "Can't open the BasicX module \"Gone.bas\".\n"
             "Can't open the BasicX module \"Gone.bas\".\n"
+            "A.bas:6:3: warning: the stack of task A.Worker cannot be checked: "
+            "no array S is declared\n"
             "P.mpp:4:6: warning: the map names A.Caf\xe9, which no module "
             "defines\n"
             "A.bas:3:8: warning: recursion: A.Main calls itself; the call counts "
             "0 bytes\n"
             "Estimated RAM use of 47 bytes exceeds the budget of 40 bytes.\n"
+            "The stack of task A.Worker cannot be checked: no array S is "
+            "declared.\n"
             "Superfluous option \"-d\" ignored.\n");
 }
 
@@ -139,13 +143,15 @@ TEST(JsonReportTest, MessagesSayWhatStandardErrorSays) {
       "found.\"},\n"
       "    {\"kind\": \"budget-unchecked\", \"text\": \"Estimated RAM use "
       "unknown: the budget of 40 bytes cannot be checked.\"},\n"
+      "    {\"kind\": \"task-stack-unchecked\", \"text\": \"The stack of task "
+      "A.Worker cannot be checked: no array S is declared.\"},\n"
       "    {\"kind\": \"surplus-argument\", \"text\": \"Superfluous option "
       "\\\"extra\\\" ignored.\"}\n"
       "  ],\n";
   EXPECT_NE(run.out.find(expected), std::string::npos) << run.out;
   // Each of them is a line of standard error; the warnings come between.
   EXPECT_EQ(run.err.find("Can't open the BasicX module \"Gone.bas\".\n"), 0u);
-  EXPECT_NE(run.err.find("No public None() sub found.\nP.mpp:4:6: warning:"),
+  EXPECT_NE(run.err.find("No public None() sub found.\nA.bas:6:3: warning:"),
             std::string::npos);
   EXPECT_EQ(run.err.substr(run.err.size() - 36),
             "Superfluous option \"extra\" ignored.\n");

@@ -15,6 +15,7 @@
 
 #include "analysis/progress.h"
 #include "analysis/requirement.h"
+#include "analysis/task_stacks.h"
 #include "base/warning_log.h"
 #include "routines/routine_table.h"
 #include "scan/project_reader.h"
@@ -48,6 +49,12 @@ struct Analysis {
   WarningLog warnings;
   // The messages the analysis produced, in order, as progress was told.
   std::vector<Message> messages;
+
+  // What the modules declare, every calltask line in project order, and the
+  // check of each one's stack array, in the same order.
+  ProjectDeclarations declarations;
+  std::vector<TaskStart> taskStarts;
+  std::vector<TaskStack> taskStacks;
 
   // True when the call of `callee` by `caller` was cut as a recursion.
   bool isCut(const RoutineEntry& caller, const RoutineEntry& callee) const {

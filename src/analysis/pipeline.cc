@@ -5,6 +5,7 @@
 
 #include "analysis/computation_warnings.h"
 #include "analysis/requirement.h"
+#include "analysis/task_stacks.h"
 #include "base/chars.h"
 #include "base/fatal.h"
 #include "map/map_reader.h"
@@ -30,7 +31,8 @@ void readProject(FileSystem& files, Progress& progress, const Clock& clock,
   analysis.modules =
       readProjectFile(*analysis.table, files, progress, *projectFile,
                       request.options,
-                      {analysis.warnings, analysis.projectFile, sites});
+                      {analysis.warnings, analysis.projectFile, sites,
+                       &analysis.declarations, &analysis.taskStarts});
 }
 
 // Reads the map file's sizes into the table.
@@ -142,6 +144,7 @@ std::optional<Analysis> analyzeProject(FileSystem& files, Progress& shown,
   }
   placeCuts(sites, analysis);
   addComputationWarnings(analysis);
+  checkTaskStacks(analysis);
   return analysis;
 }
 

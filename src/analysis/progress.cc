@@ -16,6 +16,10 @@ std::string_view messageKindName(MessageKind kind) {
       return "budget-unchecked";
     case MessageKind::kSurplusArgument:
       return "surplus-argument";
+    case MessageKind::kTaskStackTooSmall:
+      return "task-stack-too-small";
+    case MessageKind::kTaskStackUnchecked:
+      return "task-stack-unchecked";
   }
   return "unknown";
 }

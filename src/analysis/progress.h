@@ -18,6 +18,8 @@ enum class MessageKind {
   kBudgetExceeded,    // the estimate exceeds the budget of --budget
   kBudgetUnchecked,   // the estimate could not be checked against it
   kSurplusArgument,   // an argument after the project name is ignored
+  kTaskStackTooSmall,   // --budget: a task's stack array is too small
+  kTaskStackUnchecked,  // --budget: a task's stack cannot be checked
 };
 
 // The name of a kind in the JSON document: "module-missing", ...

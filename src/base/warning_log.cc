@@ -42,6 +42,14 @@ std::string_view warningKindName(WarningKind kind) {
       return "top-ambiguous";
     case WarningKind::kCallAmbiguous:
       return "call-ambiguous";
+    case WarningKind::kTaskStackTooSmall:
+      return "task-stack-too-small";
+    case WarningKind::kTaskStackUnknown:
+      return "task-stack-unknown";
+    case WarningKind::kTaskStackShared:
+      return "task-stack-shared";
+    case WarningKind::kTaskStackLocal:
+      return "task-stack-local";
   }
   return "unknown";
 }

@@ -35,6 +35,10 @@ enum class WarningKind {
   kModuleName,         // a module name cut in a folder name, or empty
   kTopAmbiguous,       // several modules define the top routine's name
   kCallAmbiguous,      // a call means one of several modules' routines
+  kTaskStackTooSmall,  // a task's stack array holds less than it needs
+  kTaskStackUnknown,   // a task's stack cannot be checked
+  kTaskStackShared,    // one array is the stack of two different tasks
+  kTaskStackLocal,     // a task's stack is a local of the starting routine
 };
 
 // The name of a kind in the documents: "recursion", "qualified-call", ...

@@ -21,9 +21,13 @@ constexpr char kUsage[] =
     "  -u              list the routines that the estimate did not reach\n"
     "  -t ROUTINE      estimate ROUTINE instead of the whole application "
     "(-tROUTINE)\n"
-    "  --budget=BYTES  exit with status 2 when the estimate exceeds BYTES\n"
+    "  --budget=BYTES  exit with status 2 when the estimate exceeds BYTES, or "
+    "a\n"
+    "                  task's stack array is too small or cannot be checked\n"
     "  --path          print the deepest call chain of the estimate and of "
     "each task\n"
+    "  --tasks         check every task's stack array against what the task "
+    "needs\n"
     "  --check         warn where the estimate cannot be trusted, on standard "
     "error\n"
     "  --json          write the analysis as a JSON document instead of the "
@@ -77,6 +81,10 @@ bool parseLongOption(const std::vector<std::string>& args, size_t& i,
   if (equals == std::string::npos) {
     if (name == "--path") {
       line.path = true;
+      return true;
+    }
+    if (name == "--tasks") {
+      line.tasks = true;
       return true;
     }
     if (name == "--check") {

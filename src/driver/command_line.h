@@ -22,6 +22,7 @@ struct CommandLine {
   bool version = false;            // --version: print the version and stop
   std::optional<uint32_t> budget;  // --budget: bytes the estimate may reach
   bool path = false;               // --path: print the deepest call chains
+  bool tasks = false;              // --tasks: print the task stack checks
   bool check = false;              // --check: print the warnings
   bool json = false;               // --json: write the JSON document
   bool dot = false;                // --dot: write the call graph

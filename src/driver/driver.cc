@@ -56,6 +56,8 @@ Closing closeRun(const CommandLine& line, const Analysis* analysis) {
                                       : MessageKind::kBudgetUnchecked,
                                   verdict.message});
     }
+    closing.messages.insert(closing.messages.end(), verdict.tasks.begin(),
+                            verdict.tasks.end());
     closing.status = verdict.status;
   }
   for (const std::string& arg : line.surplus) {
@@ -102,7 +104,7 @@ std::optional<Analysis> writeReport(FileSystem& files, Console& console,
   std::optional<Analysis> analysis = analyzeProject(
       files, progress, clock, {*line.project, line.target, line.options});
   if (!analysis) return analysis;
-  writeTextReport(console, *analysis, line.options, line.path);
+  writeTextReport(console, *analysis, line.options, line.path, line.tasks);
   if (line.check) printWarnings(console, analysis->warnings);
   return analysis;
 }

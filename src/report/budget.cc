@@ -25,10 +25,34 @@ BudgetVerdict judgeBudget(std::optional<uint32_t> printedTotal,
           kOverBudgetStatus, ""};
 }
 
+namespace {
+
+// The line of a task start that does not pass the gate.
+Message taskVerdict(const TaskStack& stack) {
+  const std::string task = taskName(*stack.start);
+  if (stack.fit == StackFit::kTooSmall) {
+    return {MessageKind::kTaskStackTooSmall,
+            "Task " + task + " needs " + decimal(*stack.neededBytes) +
+                " bytes of stack, but " + stack.array->name + " holds " +
+                decimal(*stack.arrayBytes) + " bytes.\n"};
+  }
+  return {MessageKind::kTaskStackUnchecked,
+          "The stack of task " + task + " cannot be checked: " +
+              stack.problem + ".\n"};
+}
+
+}  // namespace
+
 BudgetVerdict judgeBudget(const Analysis* analysis, uint32_t budget) {
   if (analysis == nullptr) return judgeBudget(std::nullopt, budget);
-  return judgeBudget(printedTotal(*analysis), budget,
-                     estimateWrapped(*analysis));
+  BudgetVerdict verdict = judgeBudget(printedTotal(*analysis), budget,
+                                      estimateWrapped(*analysis));
+  for (const TaskStack& stack : analysis->taskStacks) {
+    if (stack.fit == StackFit::kFits) continue;
+    verdict.tasks.push_back(taskVerdict(stack));
+    verdict.status = kOverBudgetStatus;
+  }
+  return verdict;
 }
 
 }  // namespace memtally

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/analysis.h"
 
@@ -18,11 +19,14 @@ inline constexpr int kOverBudgetStatus = 2;
 // What a budget check prints on standard error (nothing when the estimate
 // fits) and the exit status it asks for (0 when it fits).
 struct BudgetVerdict {
-  std::string message;
+  std::string message;  // about the estimate
   int status = 0;
   // Why the estimate could not be compared with the budget; empty when it
   // was.
   std::string cannotCheck;
+  // One line for every task start whose stack array is too small or cannot
+  // be checked, in order.
+  std::vector<Message> tasks;
 };
 
 // Judges the printed total of the estimate, none when no estimate was
@@ -32,7 +36,9 @@ BudgetVerdict judgeBudget(std::optional<uint32_t> printedTotal,
                           uint32_t budget, bool wrapped = false);
 
 // Judges the estimate of `analysis` (null: no analysis ran) against a
-// budget of `budget` bytes.
+// budget of `budget` bytes, and every task start's stack: the gate passes
+// only when the estimate fits and every task's array is shown to hold what
+// the task needs.
 BudgetVerdict judgeBudget(const Analysis* analysis, uint32_t budget);
 
 }  // namespace memtally

@@ -21,6 +21,9 @@ struct Graph {
   // The routines on a deepest chain: the call of each one's worst callee
   // is drawn as a chain's call.
   std::unordered_set<const RoutineEntry*> onChains;
+  // The checks of the starts of each task, in project order.
+  std::unordered_map<const RoutineEntry*, std::vector<const TaskStack*>>
+      stacks;
 };
 
 // The cluster a routine is drawn in: the module file of its definition, or
@@ -37,7 +40,20 @@ std::string clusterLabel(const Analysis& analysis, size_t cluster) {
 
 // "NAME\nN bytes", and the stack of a task. The cluster names the module,
 // so the routine name suffices, but for a routine only the map names.
-std::string nodeLabel(const Analysis& analysis, const RoutineEntry& entry) {
+// "array NAME N bytes" for each start of a task, with "too small" or
+// "unchecked" where it does not fit or cannot be checked.
+void appendArrays(std::string& label, const std::vector<const TaskStack*>& stacks) {
+  for (const TaskStack* stack : stacks) {
+    label += "\narray ";
+    label += stack->start->stackArgument ? *stack->start->stackArgument : "?";
+    if (stack->arrayBytes) label += " " + decimal(*stack->arrayBytes) + " bytes";
+    if (stack->fit == StackFit::kTooSmall) label += ": too small";
+    if (stack->fit == StackFit::kUnknown) label += ": unchecked";
+  }
+}
+
+std::string nodeLabel(const Graph& graph, const Analysis& analysis,
+                      const RoutineEntry& entry) {
   std::string label(isDefinedInModule(analysis, entry) ? entry.routineName()
                                                        : entry.fullName);
   if (!isComputed(entry)) return label + "\nnot reached";
@@ -48,8 +64,20 @@ std::string nodeLabel(const Analysis& analysis, const RoutineEntry& entry) {
     label += "\ntask stack ";
     label += decimal(taskStackBytes(entry));
     label += " bytes";
+    const auto stacks = graph.stacks.find(&entry);
+    if (stacks != graph.stacks.end()) appendArrays(label, stacks->second);
   }
   return label;
+}
+
+// True when a start of the task `entry` hands it an array too small.
+bool hasTooSmallStack(const Graph& graph, const RoutineEntry& entry) {
+  const auto stacks = graph.stacks.find(&entry);
+  if (stacks == graph.stacks.end()) return false;
+  for (const TaskStack* stack : stacks->second) {
+    if (stack->fit == StackFit::kTooSmall) return true;
+  }
+  return false;
 }
 
 void appendNode(Graph& graph, const Analysis& analysis,
@@ -58,8 +86,11 @@ void appendNode(Graph& graph, const Analysis& analysis,
   out += "    ";
   out += dotNodeId(graph.ids.at(&entry));
   out += " [label=";
-  appendDotString(out, nodeLabel(analysis, entry));
+  appendDotString(out, nodeLabel(graph, analysis, entry));
   if ((entry.flags & ROUTINE_TASK) != 0) out += ", peripheries=2";
+  if (hasTooSmallStack(graph, entry)) {
+    out += ", color=red, fontcolor=red, penwidth=2";
+  }
   if (&entry == analysis.top) out += ", style=bold";
   if (!isComputed(entry)) out += ", color=grey, fontcolor=grey";
   out += "];\n";
@@ -116,6 +147,11 @@ void writeDotReport(Console& console, const Analysis& analysis,
                     bool withUnreached) {
   const RoutineTable& table = *analysis.table;
   Graph graph;
+  for (const TaskStack& stack : analysis.taskStacks) {
+    if (stack.start->task != nullptr) {
+      graph.stacks[stack.start->task].push_back(&stack);
+    }
+  }
   for (size_t i = 0; i < table.entries.size(); ++i) {
     if (withUnreached || isComputed(*table.entries[i])) {
       graph.ids.emplace(table.entries[i], i);

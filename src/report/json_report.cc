@@ -156,6 +156,85 @@ void writeTasks(JsonWriter& json, const Analysis& analysis) {
   json.endArray();
 }
 
+// A member whose value is a byte count, or null when it is not known.
+void optionalBytes(JsonWriter& json, std::string_view name,
+                   std::optional<uint32_t> bytes) {
+  json.key(name);
+  if (bytes) {
+    json.number(*bytes);
+  } else {
+    json.null();
+  }
+}
+
+// A member whose value is a text, or null.
+void optionalText(JsonWriter& json, std::string_view name,
+                  const std::optional<std::string>& text) {
+  json.key(name);
+  if (text) {
+    json.string(*text);
+  } else {
+    json.null();
+  }
+}
+
+void writeTaskStart(JsonWriter& json, const Analysis& analysis,
+                    const TaskStack& stack) {
+  const TaskStart& start = *stack.start;
+  json.beginObject();
+  member(json, "file", analysis.modules[start.module].file);
+  member(json, "line", start.place.line);
+  member(json, "module", moduleNameOf(analysis.modules[start.module].file));
+  optionalText(json, "name", start.name);
+  json.key("task");
+  if (start.task != nullptr) {
+    json.string(start.task->fullName);
+  } else {
+    json.null();
+  }
+  optionalText(json, "stackArray", start.stackArgument);
+  json.key("declaredAt");
+  if (stack.array != nullptr) {
+    json.beginInlineObject();
+    member(json, "file", analysis.modules[stack.array->module].file);
+    member(json, "line", stack.array->place.line);
+    json.endObject();
+  } else {
+    json.null();
+  }
+  optionalBytes(json, "arrayBytes", stack.arrayBytes);
+  optionalBytes(json, "neededBytes", stack.neededBytes);
+  json.key("spareBytes");
+  if (stack.fit != StackFit::kUnknown) {
+    json.integer(stack.spareBytes());
+  } else {
+    json.null();
+  }
+  json.key("fits");
+  if (stack.fit != StackFit::kUnknown) {
+    json.boolean(stack.fit == StackFit::kFits);
+  } else {
+    json.null();
+  }
+  json.key("problem");
+  if (stack.fit == StackFit::kUnknown) {
+    json.string(stack.problem);
+  } else {
+    json.null();
+  }
+  json.endObject();
+}
+
+// Every calltask line and the check of its stack array, in project order.
+void writeTaskStarts(JsonWriter& json, const Analysis& analysis) {
+  json.key("taskStarts");
+  json.beginArray();
+  for (const TaskStack& stack : analysis.taskStacks) {
+    writeTaskStart(json, analysis, stack);
+  }
+  json.endArray();
+}
+
 // The routines the unused listing prints, in its order: by full name.
 void writeUnused(JsonWriter& json, const RoutineTable& table) {
   json.key("unused");
@@ -280,6 +359,7 @@ void writeJsonReport(Console& console, const Analysis& analysis,
   writeEstimate(json, analysis);
   writeRoutines(json, analysis);
   writeTasks(json, analysis);
+  writeTaskStarts(json, analysis);
   writeUnused(json, *analysis.table);
   json.key("chains");
   json.beginArray();

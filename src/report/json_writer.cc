@@ -71,6 +71,15 @@ void JsonWriter::number(uint32_t value) {
   afterValue();
 }
 
+void JsonWriter::integer(int64_t value) {
+  beforeValue();
+  if (value < 0) text_.push_back('-');
+  // The magnitude of the most negative value fits an unsigned one.
+  appendUnsigned(text_, value < 0 ? 0 - static_cast<uint64_t>(value)
+                                  : static_cast<uint64_t>(value));
+  afterValue();
+}
+
 void JsonWriter::boolean(bool value) {
   beforeValue();
   put(value ? "true" : "false");

@@ -54,6 +54,9 @@ class JsonWriter {
   // Writes a number value.
   void number(uint32_t value);
 
+  // Writes a signed number value.
+  void integer(int64_t value);
+
   // Writes true or false.
   void boolean(bool value);
 

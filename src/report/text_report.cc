@@ -6,12 +6,15 @@
 #include "report/chain_listing.h"
 #include "report/listings.h"
 #include "report/summary.h"
+#include "report/task_listing.h"
 
 namespace memtally {
+namespace {
 
-void writeTextReport(Console& console, const Analysis& analysis, int options,
-                     bool withChains) {
-  if (analysis.top == nullptr) return;
+// The estimate, the chains and the listings of a report whose top routine
+// was found.
+void writeEstimate(Console& console, const Analysis& analysis, int options,
+                   bool withChains) {
   const RoutineTable& table = *analysis.table;
   printSummary(console, *analysis.top, analysis.total, analysis.applicationMode,
                analysis.target, analysis.staticRam);
@@ -24,6 +27,16 @@ void writeTextReport(Console& console, const Analysis& analysis, int options,
                                              table.entries.end());
   if (options & OPT_UNUSED) printUnusedRoutines(order, console);
   if (options & OPT_CALLERS) printCallers(order, console);
+}
+
+}  // namespace
+
+void writeTextReport(Console& console, const Analysis& analysis, int options,
+                     bool withChains, bool withTasks) {
+  if (analysis.top != nullptr) {
+    writeEstimate(console, analysis, options, withChains);
+  }
+  if (withTasks) printTaskStacks(console, analysis);
 }
 
 }  // namespace memtally

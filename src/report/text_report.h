@@ -9,13 +9,14 @@
 
 namespace memtally {
 
-// Prints the report of `analysis`: nothing without a top routine; else the
+// Prints the report of `analysis`: when the top routine was found, the
 // estimate, the chains when `withChains` is set, then the listings that the
-// OPT_... bits of `options` ask for, in the order detailed, unused, callers.
-// With -u the callers listing follows the unused listing's order, by full
-// name; without it, routine order.
+// OPT_... bits of `options` ask for, in the order detailed, unused, callers;
+// last, when `withTasks` is set, the task stack checks. With -u the
+// callers listing follows the unused listing's order, by full name;
+// without it, routine order.
 void writeTextReport(Console& console, const Analysis& analysis, int options,
-                     bool withChains);
+                     bool withChains, bool withTasks = false);
 
 }  // namespace memtally
 

@@ -50,8 +50,9 @@ std::vector<ProjectModule> scanDefinitions(RoutineTable& table,
     const std::string_view name = trimRight(line);
     if (skipSpace(name).empty()) continue;
     noteModuleName(warnings, name, project.lineNumber());
-    const ModuleContext context{static_cast<uint32_t>(modules.size()),
-                                records.warnings, nullptr, records.sites};
+    ModuleContext context{static_cast<uint32_t>(modules.size()),
+                          records.warnings, nullptr, records.sites};
+    context.declarations = records.declarations;
     const bool opened = processModule(table, files, progress, name,
                                       options | SCAN_DEFINITIONS, context);
     modules.push_back({std::string(name), project.lineNumber(), opened});
@@ -72,8 +73,9 @@ void scanCalls(RoutineTable& table, FileSystem& files, Progress& progress,
     const std::string_view name = trimRight(line);
     if (skipSpace(name).empty()) continue;
     progress.scanningModule(name);
-    const ModuleContext context{position++, records.warnings, &qualifiers,
-                                records.sites, &ambiguous};
+    ModuleContext context{position++, records.warnings, &qualifiers,
+                          records.sites, &ambiguous};
+    context.taskStarts = records.taskStarts;
     processModule(table, files, progress, name, options, context);
   }
 }

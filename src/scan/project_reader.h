@@ -13,6 +13,8 @@
 #include "base/warning_log.h"
 #include "routines/routine_table.h"
 #include "scan/call_sites.h"
+#include "scan/project_declarations.h"
+#include "scan/task_starts.h"
 
 namespace memtally {
 
@@ -29,6 +31,8 @@ struct ProjectRecords {
   WarningLog& warnings;
   std::string_view file;
   CallSites& sites;
+  ProjectDeclarations* declarations = nullptr;  // null: not gathered
+  std::vector<TaskStart>* taskStarts = nullptr;  // null: not recorded
 };
 
 // Scans every module that the project file lists, twice: first for the

@@ -8,6 +8,7 @@
 #include "base/fatal.h"
 #include "base/format.h"
 #include "base/options.h"
+#include "scan/declarations.h"
 #include "scan/lexer.h"
 
 namespace memtally {
@@ -199,12 +200,46 @@ bool parseDefinition(std::string_view line, Definition* definition) {
   return true;
 }
 
+// Records what a line declares for the task stack check: at module level
+// (`routine` null) Option Base 1, constants and the arrays of Dim, Private
+// and Public lines; in a routine's body its Const and Dim lines.
+void noteDeclarations(const ModuleScan& scan, std::string_view line,
+                      const RoutineEntry* routine, bool inBody) {
+  ProjectDeclarations* declarations = scan.context.declarations;
+  if (declarations == nullptr || line.empty()) return;
+  // Declarations begin with Dim, Private, Public, Const or Option.
+  const unsigned char first = foldCase(static_cast<unsigned char>(line[0]));
+  if (first != 'd' && first != 'p' && first != 'c' && first != 'o') return;
+  const uint32_t module = scan.context.position;
+  if (!inBody && isOptionBase1(line)) {
+    declarations->setOptionBase1(module);
+    return;
+  }
+  if (const std::optional<DeclaredConstant> constant = parseConstant(line)) {
+    declarations->addConstant({module, routine, constant->isPublic,
+                               std::string(constant->name), constant->value});
+    return;
+  }
+  for (const DeclaredArray& array : parseArrayDeclarations(line)) {
+    if (inBody && !equalsNoCase(array.keyword, "dim")) continue;
+    ArrayDeclaration kept = ArrayDeclaration::from(array);
+    kept.module = module;
+    kept.routine = routine;
+    kept.isPublic = !inBody && equalsNoCase(array.keyword, "public");
+    kept.place = placeOf(scan, line.substr(array.nameColumn));
+    declarations->addArray(std::move(kept));
+  }
+}
+
 // A line outside any routine either starts one or is passed over.
 void handleOutsideLine(ModuleScan& scan, std::string_view line) {
   scan.current = nullptr;
   scan.kind = 0;
   Definition definition;
-  if (!parseDefinition(line, &definition)) return;
+  if (!parseDefinition(line, &definition)) {
+    if (scan.definitionsPass) noteDeclarations(scan, line, nullptr, false);
+    return;
+  }
   RoutineEntry* entry = lookupOrAddRoutine(
       scan.table, scan.module, definition.name, scan.definitionsPass);
   scan.definition = placeOf(scan, definition.name);
@@ -364,6 +399,48 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
   }
 }
 
+// Records a calltask line: its routine name in quotes (null when there is
+// none), the task it starts (null when none), and `rest`, the text after
+// the name, which may give the stack array as `, Name` or `, Module.Name`.
+// When the name is not quoted, `rest` begins where the name would.
+void recordTaskStart(const ModuleScan& scan, Place start,
+                     const std::string_view* name, const RoutineEntry* task,
+                     std::string_view rest) {
+  if (scan.context.taskStarts == nullptr) return;
+  TaskStart taskStart;
+  taskStart.module = scan.context.position;
+  taskStart.place = start;
+  taskStart.routine = scan.current;
+  if (name != nullptr) {
+    // A name continued over lines holds their line ends; reports show it
+    // on one line.
+    taskStart.name = std::string(*name);
+    std::replace(taskStart.name->begin(), taskStart.name->end(), '\n', ' ');
+  }
+  taskStart.task = task;
+  if (name == nullptr) {
+    // An unquoted routine name stands where the quoted one would.
+    const size_t length = static_cast<size_t>(identifierLength(rest));
+    taskStart.written = std::string(rest.substr(0, length));
+    rest.remove_prefix(length);
+  } else {
+    taskStart.written = *taskStart.name;
+  }
+  rest = skipSpace(rest);
+  if (!rest.empty() && rest[0] == ',') {
+    const std::string_view argument = skipSpace(rest.substr(1));
+    const size_t argumentLength =
+        static_cast<size_t>(identifierLength(argument));
+    const std::string_view after = skipSpace(argument.substr(argumentLength));
+    // Anything but a comment after the name makes it an expression.
+    if (argumentLength > 0 && (after.empty() || after[0] == '\'')) {
+      taskStart.stackArgument = std::string(argument.substr(0, argumentLength));
+      taskStart.argumentPlace = placeOf(scan, argument);
+    }
+  }
+  scan.context.taskStarts->push_back(std::move(taskStart));
+}
+
 // Marks the routine named in quotes after calltask as a task, when this
 // module defines it. `line` begins with the calltask word, which takes
 // `length` characters.
@@ -373,12 +450,14 @@ void markTask(ModuleScan& scan, std::string_view line, size_t length) {
   const size_t close =
       rest.empty() || rest[0] != '"' ? kNone : rest.find('"', 1);
   if (close == kNone) {
+    recordTaskStart(scan, start, nullptr, nullptr, rest);
     warn(scan, start, WarningKind::kTaskElsewhere,
          "calltask without a quoted routine name; no task is estimated");
     return;
   }
   const std::string_view name = rest.substr(1, close - 1);
   RoutineEntry* task = lookupOrAddRoutine(scan.table, scan.module, name, false);
+  recordTaskStart(scan, start, &name, task, rest.substr(close + 1));
   if (task != nullptr) {
     task->flags |= ROUTINE_TASK;
   } else {
@@ -427,6 +506,7 @@ void handleBodyLine(ModuleScan& scan, std::string_view line) {
   }
   if (scan.definitionsPass) {
     noteNestedDefinition(scan, line);
+    if (scan.current != nullptr) noteDeclarations(scan, line, scan.current, true);
     return;
   }
   if (startsWithNoCase(line, "calltask")) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "analysis/progress.h"
 #include "base/file_system.h"
@@ -16,6 +17,8 @@
 #include "routines/routine_table.h"
 #include "scan/call_sites.h"
 #include "scan/module_qualifiers.h"
+#include "scan/project_declarations.h"
+#include "scan/task_starts.h"
 
 namespace memtally {
 
@@ -41,6 +44,10 @@ struct ModuleContext {
   const ModuleQualifiers* qualifiers;    // null: none are looked for
   CallSites& sites;                      // where each new call stands
   AmbiguousNames* ambiguous = nullptr;   // null: ambiguity is not looked for
+  // What the definitions pass finds declared, and the calltask lines of the
+  // calls pass; null: not recorded.
+  ProjectDeclarations* declarations = nullptr;
+  std::vector<TaskStart>* taskStarts = nullptr;
 };
 
 // Opens the module file `fileName` and scans it with scanModule. A module
