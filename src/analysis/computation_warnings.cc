@@ -1,8 +1,10 @@
 #include "analysis/computation_warnings.h"
 
-#include <map>
+#include <algorithm>
 #include <string>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace memtally {
 namespace {
@@ -25,8 +27,6 @@ Warning aboutRoutine(const Analysis& analysis, const RoutineEntry& entry,
   return warning;
 }
 
-using Call = std::pair<const RoutineEntry*, const RoutineEntry*>;
-
 // The recursion warning of one cut call, at the call's site when known.
 Warning aboutCut(const Analysis& analysis, const Cut& cut) {
   const RoutineEntry& caller = *cut.caller;
@@ -47,15 +47,11 @@ Warning aboutCut(const Analysis& analysis, const Cut& cut) {
 }
 
 // The recursion warnings of one computed routine, in the order of its calls.
-void addCutCalls(Analysis& analysis, const std::map<Call, const Cut*>& cuts,
-                 const RoutineEntry& caller) {
-  if (caller.calls == nullptr) return;
-  for (const RoutineEntry* callee : caller.calls->items) {
-    const auto cut = cuts.find(Call(&caller, callee));
-    if (cut != cuts.end()) {
-      analysis.warnings.add(aboutCut(analysis, *cut->second));
-    }
-  }
+void addCutCalls(Analysis& analysis, std::vector<const Cut*>& cuts) {
+  std::sort(cuts.begin(), cuts.end(), [](const Cut* a, const Cut* b) {
+    return a->index < b->index;
+  });
+  for (const Cut* cut : cuts) analysis.warnings.add(aboutCut(analysis, *cut));
 }
 
 // Warns, at the top routine's definition, when more than one module defines
@@ -85,13 +81,15 @@ void noteAmbiguousTop(Analysis& analysis) {
 
 void addComputationWarnings(Analysis& analysis) {
   if (analysis.top != nullptr) noteAmbiguousTop(analysis);
-  std::map<Call, const Cut*> cuts;
-  for (const Cut& cut : analysis.cuts) {
-    cuts.emplace(Call(cut.caller, cut.callee), &cut);
-  }
+  // The cut calls of each caller, which are few beside the calls.
+  std::unordered_map<const RoutineEntry*, std::vector<const Cut*>> cuts;
+  for (const Cut& cut : analysis.cuts) cuts[cut.caller].push_back(&cut);
   WarningLog& log = analysis.warnings;
   for (const RoutineEntry* entry : analysis.table->entries) {
-    if (!cuts.empty()) addCutCalls(analysis, cuts, *entry);
+    if (!cuts.empty()) {
+      const auto found = cuts.find(entry);
+      if (found != cuts.end()) addCutCalls(analysis, found->second);
+    }
     if (entry == analysis.top && analysis.topReachedFrom != nullptr) {
       log.add(aboutRoutine(
           analysis, *entry, WarningKind::kMainFromTask,

@@ -263,14 +263,15 @@ const RoutineRun* findRun(const RoutineTable& table, std::string_view name) {
 }
 
 RoutineEntry* findCalledRoutine(const RoutineTable& table,
-                                std::string_view module,
-                                std::string_view name) {
+                                std::string_view module, std::string_view name,
+                                const RoutineRun** chosenFrom) {
   if (name.empty()) return nullptr;
   // Most names in a body name no routine: the module is folded only for
   // those that do.
   const auto found = table.runs.find(foldNames({}, name).routine);
   if (found == table.runs.end()) return nullptr;
   const RoutineRun& run = found->second;
+  if (chosenFrom != nullptr) *chosenFrom = &run;
   if (module.empty()) return table.entries[run.begin];
   RoutineEntry* own = findInRun(table, run, foldNames(module, {}).module);
   return own != nullptr ? own : run.lastPublic;

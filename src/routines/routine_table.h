@@ -180,8 +180,10 @@ void ensureRoutineOrder(RoutineTable& table);
 // whose module sorts last; with an empty module, the first of that name in
 // routine order. Null when there is none. Sees the runs as
 // ensureRoutineOrder last recorded them.
+// The run it chose from goes to `run`, when given.
 RoutineEntry* findCalledRoutine(const RoutineTable& table,
-                                std::string_view module, std::string_view name);
+                                std::string_view module, std::string_view name,
+                                const RoutineRun** run = nullptr);
 
 // Returns the run of the routines named `name`, whatever their module, as
 // ensureRoutineOrder last recorded it; null when there is none.

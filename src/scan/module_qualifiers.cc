@@ -45,14 +45,17 @@ void ModuleQualifiers::add(std::string_view moduleName) {
   modules_[lastPathComponent(key)].emplace_back(moduleName);
 }
 
-std::string_view ModuleQualifiers::keep(std::string_view text) {
+std::string_view ModuleQualifiers::keep(std::string_view text) const {
   char* const kept = static_cast<char*>(
       std::pmr::polymorphic_allocator<>(&folded_).allocate_bytes(text.size(),
                                                                  1));
   return std::string_view(kept, text.copy(kept, text.size()));
 }
 
-void ModuleQualifiers::indexRoutines(const RoutineTable& table) {
+void ModuleQualifiers::buildIndex() const {
+  indexed_ = true;
+  if (table_ == nullptr) return;
+  const RoutineTable& table = *table_;
   for (const auto& [component, modules] : modules_) {
     for (const std::string& module : modules) {
       const auto routines = table.modules.find(foldedCopy(module));
@@ -68,6 +71,7 @@ void ModuleQualifiers::indexRoutines(const RoutineTable& table) {
 
 const RoutineEntry* ModuleQualifiers::findPublic(
     std::string_view qualifier, std::string_view routine) const {
+  if (!indexed_) buildIndex();
   const auto found = routines_.find(routineKey(qualifier, routine));
   return found == routines_.end() ? nullptr : found->second;
 }

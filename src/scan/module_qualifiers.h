@@ -30,10 +30,12 @@ class ModuleQualifiers {
   // added again.
   void add(std::string_view moduleName);
 
-  // Records, for every last component and routine name, the public routine
-  // of that name in the first module added with that last component that
-  // has one. `table` must hold every definition of the modules added.
-  void indexRoutines(const RoutineTable& table);
+  // Makes findPublic find, for every last component and routine name, the
+  // public routine of that name in the first module added with that last
+  // component that has one. `table` must hold every definition of the
+  // modules added; its routines are indexed at the first findPublic, since
+  // most projects write no qualified name.
+  void indexRoutines(const RoutineTable& table) { table_ = &table; }
 
   // Returns the public routine that `qualifier`.`routine` names as
   // indexRoutines recorded it; null when there is none. Takes the same time
@@ -43,14 +45,19 @@ class ModuleQualifiers {
 
  private:
   // Returns a copy of `text` that lives as long as this.
-  std::string_view keep(std::string_view text);
+  std::string_view keep(std::string_view text) const;
+
+  // Fills routines_ from table_.
+  void buildIndex() const;
 
   // Every module name added, with A to Z folded, which the keys below show.
-  std::pmr::monotonic_buffer_resource folded_;
+  mutable std::pmr::monotonic_buffer_resource folded_;
   NameSet added_;  // every module name added, folded
   NameMap<std::vector<std::string>> modules_;  // by folded last component
   // Public routines by folded last component, NUL, folded routine name.
-  NameMap<const RoutineEntry*> routines_;
+  mutable NameMap<const RoutineEntry*> routines_;
+  const RoutineTable* table_ = nullptr;  // whose routines are indexed
+  mutable bool indexed_ = false;         // routines_ is filled
 };
 
 }  // namespace memtally

@@ -207,19 +207,29 @@ void noteDeclarations(const ModuleScan& scan, std::string_view line,
                       const RoutineEntry* routine, bool inBody) {
   ProjectDeclarations* declarations = scan.context.declarations;
   if (declarations == nullptr || line.empty()) return;
-  // Declarations begin with Dim, Private, Public, Const or Option.
-  const unsigned char first = foldCase(static_cast<unsigned char>(line[0]));
-  if (first != 'd' && first != 'p' && first != 'c' && first != 'o') return;
+  // Declarations begin with Dim, Private, Public, Const or Option: most
+  // lines of a body are passed over on their first letter or word.
+  const unsigned char letter = foldCase(static_cast<unsigned char>(line[0]));
+  if (letter != 'd' && letter != 'p' && letter != 'c' && letter != 'o') return;
+  const std::string_view first =
+      line.substr(0, static_cast<size_t>(identifierLength(line)));
+  const bool dim = equalsNoCase(first, "dim");
+  const bool scoped =
+      !inBody && (equalsNoCase(first, "private") || equalsNoCase(first, "public"));
   const uint32_t module = scan.context.position;
-  if (!inBody && isOptionBase1(line)) {
-    declarations->setOptionBase1(module);
+  if (!inBody && equalsNoCase(first, "option")) {
+    if (isOptionBase1(line)) declarations->setOptionBase1(module);
     return;
   }
-  if (const std::optional<DeclaredConstant> constant = parseConstant(line)) {
-    declarations->addConstant({module, routine, constant->isPublic,
-                               std::string(constant->name), constant->value});
-    return;
+  if (scoped || equalsNoCase(first, "const")) {
+    if (const std::optional<DeclaredConstant> constant = parseConstant(line)) {
+      declarations->addConstant({module, routine, constant->isPublic,
+                                 std::string(constant->name), constant->value});
+      return;
+    }
   }
+  // Only a name with a bound list in parentheses declares an array.
+  if (!(dim || scoped) || line.find('(') == std::string_view::npos) return;
   for (const DeclaredArray& array : parseArrayDeclarations(line)) {
     if (inBody && !equalsNoCase(array.keyword, "dim")) continue;
     ArrayDeclaration kept = ArrayDeclaration::from(array);
@@ -344,24 +354,24 @@ std::string otherPublicRoutines(const RoutineTable& table, const RoutineRun& run
 // more than one other module has a public routine of that name: which one
 // it means follows from the order of the module names, not from anything
 // the source says. Calls of the module's own routine are never ambiguous.
+// The first such call of a name in the project is warned about: every
+// other call of it means the same routine, and a name that many routines
+// call would bury the other warnings.
 void noteAmbiguousCall(const ModuleScan& scan, const RoutineEntry& callee,
-                       std::string_view token, Place place) {
-  if (scan.context.ambiguous == nullptr ||
-      equalsNoCase(callee.moduleName(), scan.module)) {
+                       const RoutineRun* run, std::string_view token,
+                       Place place) {
+  if (scan.context.ambiguous == nullptr || run == nullptr ||
+      run->publicCount < 2 || equalsNoCase(callee.moduleName(), scan.module) ||
+      !scan.context.ambiguous->insert(run).second) {
     return;
   }
-  const RoutineRun* run = findRun(scan.table, token);
-  if (run == nullptr || run->publicCount < 2) return;
-  // The run's last public routine is the one every other module's call
-  // means, so the others are the same for every such call.
-  const auto [others, isNew] = scan.context.ambiguous->try_emplace(run);
-  if (isNew) others->second = otherPublicRoutines(scan.table, *run, callee);
   warn(scan, place, WarningKind::kCallAmbiguous,
        "this call of " + std::string(token) + " means " +
            std::string(callee.fullName) +
            ", of the module that comes last among those with a public " +
            std::string(callee.routineName()) +
-           " (shorter names first); also public: " + others->second);
+           " (shorter names first); also public: " +
+           otherPublicRoutines(scan.table, *run, callee));
 }
 
 // Records a call for every identifier of a body line that names a known
@@ -384,7 +394,9 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
       const std::string_view after = skipSpace(line);
       if (after.empty() || after[0] != '(') continue;
     }
-    RoutineEntry* callee = findCalledRoutine(scan.table, scan.module, token);
+    const RoutineRun* run = nullptr;
+    RoutineEntry* callee =
+        findCalledRoutine(scan.table, scan.module, token, &run);
     if (callee == nullptr) {
       noteQualifiedName(scan, token);
       continue;
@@ -394,7 +406,7 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
       const Place place = placeOf(scan, token);
       scan.context.sites.record(
           *caller, {scan.context.position, place.line, place.column});
-      noteAmbiguousCall(scan, *callee, token, place);
+      noteAmbiguousCall(scan, *callee, run, token, place);
     }
   }
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "analysis/progress.h"
@@ -29,10 +29,9 @@ inline constexpr size_t kMaxSourceLine = 511;
 // '.', directories kept; a name without a dot whole.
 std::string_view moduleNameOf(std::string_view fileName);
 
-// The other public routines of each routine name that several modules
-// define publicly, as a warning names them: worked out once per name for
-// the whole project.
-using AmbiguousNames = std::unordered_map<const RoutineRun*, std::string>;
+// The routine names that several modules define publicly whose calls were
+// warned about: one warning a name for the whole project.
+using AmbiguousNames = std::unordered_set<const RoutineRun*>;
 
 // What a scan knows of the module beyond its name, for the warnings, the
 // chains and the documents: where the module stands in the project, where
