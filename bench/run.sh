@@ -8,7 +8,8 @@
 # of the median time to the I/O floor: the median time of cat reading every
 # input file twice, measured in the same run. Then the factor by which the
 # time grows from one size to the next. At the largest size it also times
-# the same run with the options that explain the estimate (--path --check)
+# the same run with the options that explain the estimate (--path --check),
+# with the task stack checks (--tasks --check)
 # and with the JSON document (--json), and prints their time and memory
 # against the plain run's.
 set -euo pipefail
@@ -30,7 +31,7 @@ trap 'rm -rf "$work"' EXIT
 now() { date +%s%N; }
 largest=${sizes[${#sizes[@]}-1]}
 # The variants timed at the largest size, each added to -d -u -c.
-variants=("--path --check" "--json")
+variants=("--path --check" "--tasks --check" "--json")
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 # Every size is generated first, and each round then times every size in

@@ -50,7 +50,8 @@ _memtally() {
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W \
-      "-c -d -u -t --budget --path --check --json --dot --help --version" -- "$cur")
+      "-c -d -u -t --budget --path --tasks --check --json --dot --help --version" \
+      -- "$cur")
     return 0
   fi
   local project

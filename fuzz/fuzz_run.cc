@@ -222,17 +222,52 @@ std::optional<uint32_t> budgetOf(const std::vector<std::string>& args) {
   }
 }
 
-// --budget passes exactly the runs whose printed total fits it, and fails
-// the others with its message.
+// What the analysis of a run says beside its printed total that the budget
+// gate must heed: whether the estimate wrapped around, and how many task
+// starts are too small or cannot be checked.
+struct GateFacts {
+  bool wrapped = false;
+  size_t failingTasks = 0;
+};
+
+GateFacts gateFacts(const std::vector<std::string>& args,
+                    MemoryFileSystem& files) {
+  GateFacts facts;
+  try {
+    const CommandLine line = parseCommandLine(args);
+    if (line.help || line.version || !line.project) return facts;
+    QuietProgress quiet;
+    const std::optional<Analysis> analysis = analyzeProject(
+        files, quiet, fixedClock, {*line.project, line.target, line.options});
+    if (!analysis) return facts;
+    facts.wrapped = estimateWrapped(*analysis);
+    for (const TaskStack& stack : analysis->taskStacks) {
+      if (stack.fit != StackFit::kFits) ++facts.failingTasks;
+    }
+  } catch (const FatalError&) {
+  }
+  return facts;
+}
+
+// Whether the estimate line of --budget is printed: the total is over the
+// budget, missing, or wrapped.
+bool estimateFails(std::optional<uint32_t> budget,
+                   std::optional<uint32_t> total, const GateFacts& facts) {
+  return budget && (!total || *total > *budget || facts.wrapped);
+}
+
+// --budget passes exactly the runs whose printed total fits it, that did
+// not wrap, and whose every task start fits; it fails the others with its
+// messages.
 void checkBudget(const StringConsole& console, int status,
                  std::optional<uint32_t> budget,
-                 std::optional<uint32_t> total) {
+                 std::optional<uint32_t> total, const GateFacts& facts) {
   if (!budget || status == 1) {
     FUZZ_CHECK(status != 2);
     return;
   }
-  const bool over = !total || *total > *budget;
-  FUZZ_CHECK((status == 2) == over);
+  const bool over = estimateFails(budget, total, facts);
+  FUZZ_CHECK((status == 2) == (over || facts.failingTasks > 0));
   const std::string& err = console.stderrText();
   FUZZ_CHECK(over == (err.find("Estimated RAM use ") != std::string::npos));
 }
@@ -310,12 +345,15 @@ std::vector<std::string> takeChains(std::string& out) {
 }
 
 // The number of lines that a run ends with after its warnings: the budget's
-// verdict when it fails the run, and one line per surplus argument. They are
-// counted from the command line, since a message such as "No public ...()
-// sub found." may itself hold any line, one like a verdict included.
-size_t linesAfterWarnings(const std::vector<std::string>& args, int status) {
+// verdict when the estimate fails it, one line per task start that fails
+// it, and one line per surplus argument. They are counted from the command
+// line and the analysis, since a message such as "No public ...() sub
+// found." may itself hold any line, one like a verdict included.
+size_t linesAfterWarnings(const std::vector<std::string>& args, int status,
+                          bool estimateLine, const GateFacts& facts) {
   if (status == 1) return 0;
-  size_t lines = status == 2 ? 1 : 0;
+  size_t lines = estimateLine ? 1 : 0;
+  if (budgetOf(args)) lines += facts.failingTasks;
   try {
     for (const std::string& arg : parseCommandLine(args).surplus) {
       lines += 1 + static_cast<size_t>(std::count(arg.begin(), arg.end(), '\n'));
@@ -329,7 +367,9 @@ size_t linesAfterWarnings(const std::vector<std::string>& args, int status) {
 // chains after the estimate and warning lines after the report's messages,
 // before the budget's and the surplus arguments' ones.
 std::vector<std::string> checkExplained(const std::vector<std::string>& args,
-                                        int status, const StringConsole& plain,
+                                        int status, bool estimateLine,
+                                        const GateFacts& facts,
+                                        const StringConsole& plain,
                                         const StringConsole& explained) {
   std::string out = explained.stdoutText();
   std::vector<std::string> starts = takeChains(out);
@@ -337,7 +377,7 @@ std::vector<std::string> checkExplained(const std::vector<std::string>& args,
   const std::vector<std::string_view> before = linesOf(plain.stderrText());
   const std::vector<std::string_view> after = linesOf(explained.stderrText());
   FUZZ_CHECK(after.size() >= before.size());
-  const size_t tail = linesAfterWarnings(args, status);
+  const size_t tail = linesAfterWarnings(args, status, estimateLine, facts);
   FUZZ_CHECK(tail <= before.size());
   const size_t head = before.size() - tail;
   const size_t added = after.size() - before.size();
@@ -484,14 +524,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         report, "Analyzing project \"P.bxp\", Thu Jan 01 00:00:00 1970\n"));
   }
   const std::optional<uint32_t> total = checkSummary(out);
-  checkBudget(console, status, budgetOf(args), total);
+  const GateFacts facts = gateFacts(args, files);
+  checkBudget(console, status, budgetOf(args), total, facts);
+  const bool estimateLine = estimateFails(budgetOf(args), total, facts);
 
   std::vector<std::string> explainedArgs = {"--path", "--check"};
   explainedArgs.insert(explainedArgs.end(), args.begin(), args.end());
   StringConsole explained;
   FUZZ_CHECK(runMemtally(explainedArgs, files, explained, fixedClock) ==
              status);
-  const std::vector<std::string> starts = checkExplained(args, status, console, explained);
+  const std::vector<std::string> starts =
+      checkExplained(args, status, estimateLine, facts, console, explained);
   // Only a run that printed an estimate has chains to check in its table.
   if (explained.stdoutText().find("\nEstimate of ") != std::string::npos) {
     checkChainsInTable(args, files, starts);

@@ -42,9 +42,9 @@ if [[ $registered != "complete -F _memtally memtally" ]]; then
   failures=$((failures + 1))
 fi
 
-check "--budget|--check|--dot|--help|--json|--path|--version" memtally --
+check "--budget|--check|--dot|--help|--json|--path|--tasks|--version" memtally --
 check "--budget" memtally --bu
-check "--budget|--check|--dot|--help|--json|--path|--version|-c|-d|-t|-u" memtally -d -
+check "--budget|--check|--dot|--help|--json|--path|--tasks|--version|-c|-d|-t|-u" memtally -d -
 check "Blink|Robot|Two Words" memtally ""
 check "Blink" memtally -c Bl
 check "Blink|Main|ReadSensor|SendText" memtally -t ""

@@ -409,6 +409,28 @@ TEST(ReportE2ETest, LongNamesAreCutInTheDetailedListingOnly) {
 
 // Routine Init in modules Zed and Alpha: Main calls Alpha.Init (the public
 // one whose module sorts last), Zed.Start calls its own Zed.Init.
+// Task starts of every kind: a fitting one, one too small, a local array,
+// another module's, and ones that cannot be checked.
+Files tasksProject() {
+  return {{"Tasks.bxp", "Main.bas\nPool.bas\n"},
+          {"Main.bas",
+           "Option Base 1\nDim Small(1 To 4) As Byte, Big(20) As Integer\n"
+           "Public Sub Main()\n"
+           "    Dim Mine(40) As Byte\n"
+           "    CallTask \"Worker\", Big\n"
+           "    CallTask \"Worker\", Small\n"
+           "    CallTask \"Worker\", Mine\n"
+           "    CallTask \"Worker\", Pool.Stack\n"
+           "    CallTask \"Elsewhere\", Big\n"
+           "    CallTask \"Worker\", Big + 1\n"
+           "End Sub\n"
+           "Sub Worker()\nEnd Sub\n"},
+          {"Pool.bas", "Public Stack(1 To Size) As Long\nPublic Const Size = 9\n"},
+          {"Tasks.mpp",
+           "RAM allocated: 16 bytes\nFORMAL PARAMETERS\nLOCAL VARIABLES\n"
+           "CODE MEMORY\n"}};
+}
+
 Files bootProject() {
   return {{"Boot.bxp", "Main.bas\nZed.bas\nAlpha.bas\n"},
           {"Main.bas",
@@ -558,6 +580,7 @@ TEST(ReportE2ETest, DocumentsSayWhatTheTextReportSays) {
       {loopProject(), "Loop", {}},
       {sensorsProject(), "Sensors", {}},
       {bootProject(), "Boot", {}},
+      {tasksProject(), "Tasks", {}},
   };
   for (const DocumentCase& c : cases) {
     TempDir work;
