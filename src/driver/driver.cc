@@ -97,7 +97,7 @@ std::optional<Analysis> writeDocument(FileSystem& files, Console& console,
 
 // Analyses the project and prints the text report, then the warnings of
 // --check. Returns the analysis; none for an empty project name.
-std::optional<Analysis> writeReport(FileSystem& files, Console& console,
+std::optional<Analysis> processProject(FileSystem& files, Console& console,
                                     const Clock& clock,
                                     const CommandLine& line) {
   ReportProgress progress(console);
@@ -126,26 +126,13 @@ int runCommandLine(const std::vector<std::string>& args, FileSystem& files,
   if (!line.document()) console.out(kBanner);
   const std::optional<Analysis> analysis =
       line.document() ? writeDocument(files, console, clock, line)
-                      : writeReport(files, console, clock, line);
+                      : processProject(files, console, clock, line);
   const Closing closing = closeRun(line, analysis ? &*analysis : nullptr);
   for (const Message& message : closing.messages) console.err(message.text);
   return closing.status;
 }
 
 }  // namespace
-
-std::optional<uint32_t> processProject(FileSystem& files, Console& console,
-                                       const Clock& clock,
-                                       const std::string& project,
-                                       const std::optional<std::string>& target,
-                                       int options) {
-  ReportProgress progress(console);
-  const std::optional<Analysis> analysis =
-      analyzeProject(files, progress, clock, {project, target, options});
-  if (!analysis) return std::nullopt;
-  writeTextReport(console, *analysis, options, false);
-  return printedTotal(*analysis);
-}
 
 int runMemtally(const std::vector<std::string>& args, FileSystem& files,
                 Console& console, const Clock& clock) {

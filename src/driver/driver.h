@@ -14,16 +14,6 @@
 
 namespace memtally {
 
-// Analyses one project and prints its report. Returns the total that the
-// estimate printed; none when it printed no estimate (an empty project name,
-// or a top routine that was not found). Throws FatalError on a fatal
-// condition.
-std::optional<uint32_t> processProject(FileSystem& files, Console& console,
-                                       const Clock& clock,
-                                       const std::string& project,
-                                       const std::optional<std::string>& target,
-                                       int options);
-
 // Runs the whole tool on the arguments after the program name and returns
 // the exit status: 0 when the analysis ran (within the budget when one was
 // given), 1 on a fatal error, 2 over the budget or when it could not be

@@ -447,7 +447,6 @@ void recordTaskStart(const ModuleScan& scan, Place start,
     // Anything but a comment after the name makes it an expression.
     if (argumentLength > 0 && (after.empty() || after[0] == '\'')) {
       taskStart.stackArgument = std::string(argument.substr(0, argumentLength));
-      taskStart.argumentPlace = placeOf(scan, argument);
     }
   }
   scan.context.taskStarts->push_back(std::move(taskStart));

@@ -22,7 +22,6 @@ struct TaskStart {
   const RoutineEntry* task = nullptr;     // the routine of its module it
                                           // starts; null when none
   std::optional<std::string> stackArgument;  // an identifier, as written
-  Place argumentPlace;                       // where the argument stands
 };
 
 }  // namespace memtally
