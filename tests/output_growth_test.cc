@@ -118,3 +118,34 @@ TEST(OutputGrowthTest, QualifiedNamesAgainstManyModulesGrowLinearly) {
 
 }  // namespace
 }  // namespace memtally
+
+namespace memtally {
+namespace {
+
+// n modules d0/Serial, d1/Serial, ... and a routine that starts a task on
+// Serial.Gone_i n times: each argument must be decided at once, not by
+// trying every module of that last name.
+MemoryFileSystem qualifiedStacks(size_t n) {
+  MemoryFileSystem files;
+  std::string list = "Main.bas\n";
+  std::string main = "Sub Main()\n";
+  for (size_t i = 0; i < n; ++i) {
+    const std::string index = std::to_string(i);
+    const std::string file = "d" + index + "/Serial.bas";
+    list += file + "\n";
+    files.add(file, "Private Hidden(1 To 4) As Byte\n");
+    main += "  CallTask \"Worker\", Serial.Gone" + index + "\n";
+  }
+  files.add("S.bxp", list);
+  files.add("Main.bas", main + "End Sub\nSub Worker()\nEnd Sub\n");
+  files.add("S.mpp", "RAM allocated: 0\n");
+  return files;
+}
+
+TEST(OutputGrowthTest, QualifiedStackArraysAgainstManyModulesGrowLinearly) {
+  const size_t n = sanitizeBuild() ? 500 : 2000;
+  expectLinear({"--tasks", "S"}, n, qualifiedStacks);
+}
+
+}  // namespace
+}  // namespace memtally

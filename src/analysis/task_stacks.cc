@@ -23,21 +23,77 @@ std::string placeText(const Analysis& analysis, uint32_t module,
   return text;
 }
 
+// The module-level Public arrays of a project by the folded last component
+// of their module's name and their folded name: the first of each, in the
+// order of the modules, so that a Module.Name argument is one lookup
+// however many modules share a last name.
+using PublicArrays =
+    std::map<std::pair<std::string, std::string>, const ArrayDeclaration*>;
+
+PublicArrays publicArraysByModule(const Analysis& analysis) {
+  PublicArrays arrays;
+  for (const ArrayDeclaration& array : analysis.declarations.arrays()) {
+    if (array.routine != nullptr || !array.isPublic ||
+        array.module >= analysis.modules.size()) {
+      continue;
+    }
+    const std::string_view module =
+        moduleNameOf(analysis.modules[array.module].file);
+    arrays.emplace(std::make_pair(foldedCopy(lastPathComponent(module)),
+                                  foldedCopy(array.name)),
+                   &array);
+  }
+  return arrays;
+}
+
 // The array `name` of the module whose last path component is `qualifier`:
-// the first such module's that has one it may use.
+// the starting module's own, any, when its name ends so, else the first
+// Public one of such a module.
 const ArrayDeclaration* qualifiedArray(const Analysis& analysis,
+                                       const PublicArrays& publicArrays,
                                        const TaskStart& start,
                                        std::string_view qualifier,
                                        std::string_view name) {
-  for (uint32_t m = 0; m < analysis.modules.size(); ++m) {
-    const std::string_view module = moduleNameOf(analysis.modules[m].file);
-    if (!equalsNoCase(lastPathComponent(module), qualifier)) continue;
-    const ArrayDeclaration* array = analysis.declarations.moduleArray(m, name);
-    if (array != nullptr && (array->isPublic || m == start.module)) {
-      return array;
-    }
+  if (start.module < analysis.modules.size() &&
+      equalsNoCase(lastPathComponent(
+                       moduleNameOf(analysis.modules[start.module].file)),
+                   qualifier)) {
+    const ArrayDeclaration* own =
+        analysis.declarations.moduleArray(start.module, name);
+    if (own != nullptr) return own;
   }
-  return nullptr;
+  const auto found = publicArrays.find(
+      std::make_pair(foldedCopy(qualifier), foldedCopy(name)));
+  return found == publicArrays.end() ? nullptr : found->second;
+}
+
+// The array of a task start's stack argument: a Dim of the routine holding
+// the start, else a module-level array of its module, else the first Public
+// one of the project; for Module.Name that module's array only. Null when
+// there is none, with the reason in `problem`.
+const ArrayDeclaration* findStackArray(const Analysis& analysis,
+                                       const PublicArrays& publicArrays,
+                                       const TaskStart& start,
+                                       std::string& problem) {
+  if (!start.stackArgument) {
+    problem = "its stack argument is not the name of an array";
+    return nullptr;
+  }
+  const std::string& argument = *start.stackArgument;
+  const ProjectDeclarations& declarations = analysis.declarations;
+  const size_t dot = argument.rfind('.');
+  const ArrayDeclaration* array = nullptr;
+  if (dot != std::string::npos) {
+    array = qualifiedArray(analysis, publicArrays, start,
+                           std::string_view(argument).substr(0, dot),
+                           std::string_view(argument).substr(dot + 1));
+  } else {
+    array = declarations.localArray(start.routine, argument);
+    if (array == nullptr) array = declarations.moduleArray(start.module, argument);
+    if (array == nullptr) array = declarations.publicArray(argument);
+  }
+  if (array == nullptr) problem = "no array " + argument + " is declared";
+  return array;
 }
 
 // The bytes the task of `start` needs, or the reason it is not known.
@@ -66,11 +122,12 @@ std::optional<uint32_t> neededBytes(const TaskStart& start,
 }
 
 // Checks one start.
-TaskStack checkStart(const Analysis& analysis, const TaskStart& start) {
+TaskStack checkStart(const Analysis& analysis, const PublicArrays& arrays,
+                     const TaskStart& start) {
   TaskStack stack;
   stack.start = &start;
   std::string arrayProblem;
-  stack.array = findStackArray(analysis, start, arrayProblem);
+  stack.array = findStackArray(analysis, arrays, start, arrayProblem);
   if (stack.array != nullptr) {
     const ArrayDeclaration& array = *stack.array;
     const ArraySize size = arraySize(
@@ -146,35 +203,13 @@ std::string taskName(const TaskStart& start) {
   return start.written.empty() ? std::string("?") : start.written;
 }
 
-const ArrayDeclaration* findStackArray(const Analysis& analysis,
-                                       const TaskStart& start,
-                                       std::string& problem) {
-  if (!start.stackArgument) {
-    problem = "its stack argument is not the name of an array";
-    return nullptr;
-  }
-  const std::string& argument = *start.stackArgument;
-  const ProjectDeclarations& declarations = analysis.declarations;
-  const size_t dot = argument.rfind('.');
-  const ArrayDeclaration* array = nullptr;
-  if (dot != std::string::npos) {
-    array = qualifiedArray(analysis, start, std::string_view(argument).substr(0, dot),
-                           std::string_view(argument).substr(dot + 1));
-  } else {
-    array = declarations.localArray(start.routine, argument);
-    if (array == nullptr) array = declarations.moduleArray(start.module, argument);
-    if (array == nullptr) array = declarations.publicArray(argument);
-  }
-  if (array == nullptr) problem = "no array " + argument + " is declared";
-  return array;
-}
-
 void checkTaskStacks(Analysis& analysis) {
   analysis.taskStacks.reserve(analysis.taskStarts.size());
   // The first task each array is the stack of, for the shared warnings.
   std::map<const ArrayDeclaration*, const TaskStart*> firstUse;
+  const PublicArrays arrays = publicArraysByModule(analysis);
   for (const TaskStart& start : analysis.taskStarts) {
-    analysis.taskStacks.push_back(checkStart(analysis, start));
+    analysis.taskStacks.push_back(checkStart(analysis, arrays, start));
     const TaskStack& stack = analysis.taskStacks.back();
     warnAbout(analysis, stack);
     if (stack.array == nullptr) continue;

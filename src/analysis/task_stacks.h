@@ -42,14 +42,6 @@ struct TaskStack {
 // else the name as the calltask line writes it, quoted or not, else "?".
 std::string taskName(const TaskStart& start);
 
-// The array of a task start's stack argument: a Dim of the routine holding
-// the start, else a module-level array of its module, else the first Public
-// one of the project; for Module.Name that module's array only. Null when
-// there is none, with the reason in `problem`.
-const ArrayDeclaration* findStackArray(const Analysis& analysis,
-                                       const TaskStart& start,
-                                       std::string& problem);
-
 // Checks every task start of the analysis, in order, into its taskStacks,
 // and adds the warnings: an array too small, at its declaration; a start
 // that cannot be checked, at the start; an array that is the stack of two

@@ -58,6 +58,9 @@ class ProjectDeclarations {
 
   bool optionBase1(uint32_t module) const { return base1_.count(module) != 0; }
 
+  // Every array, in the order declared: the project's modules in order.
+  const std::vector<ArrayDeclaration>& arrays() const { return arrays_; }
+
   // Returns the array `name` declared by a Dim in the body of `routine`;
   // null when there is none.
   const ArrayDeclaration* localArray(const RoutineEntry* routine,
