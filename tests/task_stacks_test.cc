@@ -170,6 +170,26 @@ TEST(TaskStacksTest, WarningsStandWhereTheUserFixesThem) {
       << run.out;
 }
 
+// A bound continued over lines keeps their line ends in the logical line;
+// the warning and the gate's line that quote it must each stay one line.
+TEST(TaskStacksTest, ReasonsQuotingAContinuedLineAreOneLine) {
+  MemoryFileSystem files =
+      project(starting("Dim S(1 To N _\r\n+ 1) As Byte\n", "S"));
+  const testing::MemoryRun run =
+      testing::runInMemory({"--check", "--budget=100", "P"}, files);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("A.bas:4:3: warning: the stack of task A.Worker "
+                         "cannot be checked: the size of S is not known: its "
+                         "bounds are not constant (N   + 1)\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("\nThe stack of task A.Worker cannot be checked: the "
+                         "size of S is not known: its bounds are not constant "
+                         "(N   + 1).\n"),
+            std::string::npos)
+      << run.err;
+}
+
 TEST(TaskStacksTest, GatePassesOnlyWhenEveryStartIsShownToFit) {
   MemoryFileSystem fittingFiles =
       project(starting("Dim S(1 To 15) As Byte\n", "S"));

@@ -1,5 +1,6 @@
 #include "analysis/task_stacks.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -154,6 +155,9 @@ TaskStack checkStart(const Analysis& analysis, const PublicArrays& arrays,
     if (!stack.problem.empty()) stack.problem += "; ";
     stack.problem += needProblem;
   }
+  // A bound continued over lines holds their line ends; the reason is one
+  // line wherever it is shown.
+  std::replace(stack.problem.begin(), stack.problem.end(), '\n', ' ');
   return stack;
 }
 

@@ -72,6 +72,8 @@ size_t WarningLog::IdentityHash::operator()(const Identity& identity) const {
 }
 
 void WarningLog::add(Warning warning) {
+  // A warning is one line, also when it quotes a continued source line.
+  std::replace(warning.message.begin(), warning.message.end(), '\n', ' ');
   const auto found = recorded_.find(
       Identity(warning.file, warning.line, warning.message));
   if (found == recorded_.end()) {

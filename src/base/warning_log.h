@@ -72,9 +72,9 @@ struct Warning {
 // The warnings of one run, collected in any order.
 class WarningLog {
  public:
-  // Records a warning, unless one equal to it in file, line and message is
-  // recorded already; of two such, the one that comes first in the printed
-  // order is kept.
+  // Records a warning, its message made one line, unless one equal to it in
+  // file, line and message is recorded already; of two such, the one that
+  // comes first in the printed order is kept.
   void add(Warning warning);
 
   // Records a warning of `kind` at `place` of `file`, found in `source`, at
