@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/bound.h"
 #include "analysis/progress.h"
 #include "analysis/requirement.h"
 #include "analysis/task_stacks.h"
@@ -55,6 +56,11 @@ struct Analysis {
   ProjectDeclarations declarations;
   std::vector<TaskStart> taskStarts;
   std::vector<TaskStack> taskStacks;
+
+  // Bound mode: the totals of the table, of the top routine and of the
+  // tasks are bound-mode totals, each with a status; nothing is cut.
+  bool boundMode = false;
+  BoundFacts bound;
 
   // True when the call of `callee` by `caller` was cut as a recursion.
   bool isCut(const RoutineEntry& caller, const RoutineEntry& callee) const {

@@ -21,6 +21,14 @@ inline constexpr uint32_t ROUTINE_PRIVATE = 0x02;   // declared Private
 inline constexpr uint32_t ROUTINE_FUNCTION = 0x04;  // a Function, not a Sub
 inline constexpr uint32_t ROUTINE_TASK = 0x08;      // started by calltask
 inline constexpr uint32_t ROUTINE_VISITING = 0x10;  // on the computed path
+// Bound mode: a stack annotation gives its total, all it calls included.
+inline constexpr uint32_t ROUTINE_STACK_ANNOTATED = 0x20;
+
+// Bound mode: what a routine's total is, from best to worst. A total is
+// exact when nothing annotated or unknown lies below it, bounded when it
+// depends on annotations and nothing unknown, and only a lower bound when an
+// external routine without a size or a recursion without a depth lies below.
+enum class BoundStatus : uint8_t { kExact = 0, kBounded = 1, kAtLeast = 2 };
 
 // What the map file's reading noted of a routine, for its warnings.
 inline constexpr uint8_t MAP_SIZED_PARAMETERS = 0x01;  // sized by a stretch
@@ -76,6 +84,9 @@ struct RoutineEntry {
   uint32_t invocationOverhead = 0;      // call overhead charged: 9 or 15
   uint32_t calleeBytes = 0;             // largest requirement among its callees
   uint32_t totalBytes = 0;              // its requirement; 0 until computed
+  // Bound mode: 1 + the index of its recursion in the analysis's list; 0
+  // when it is in none.
+  uint32_t recursion = 0;
   RoutineEntry* worstCallee = nullptr;  // the callee that gave calleeBytes
 
   // Where the scanner recorded the sites of its calls: siteCount of them,
@@ -90,6 +101,7 @@ struct RoutineEntry {
   bool totalWrapped = false;  // its total exceeded 32 bits and wrapped
   bool wrapReached = false;   // its total or one it took wrapped
   uint8_t mapMarks = 0;       // MAP_... bits
+  BoundStatus bound = BoundStatus::kExact;  // bound mode: its total's status
 
   // Its names, held by the table and never changed once the entry is made.
   int32_t nameOffset = 0;       // where the routine name starts in both

@@ -16,6 +16,7 @@
 #include "base/warning_log.h"
 #include "routines/routine_table.h"
 #include "scan/call_sites.h"
+#include "scan/external_calls.h"
 #include "scan/module_qualifiers.h"
 #include "scan/project_declarations.h"
 #include "scan/task_starts.h"
@@ -47,6 +48,9 @@ struct ModuleContext {
   // calls pass; null: not recorded.
   ProjectDeclarations* declarations = nullptr;
   std::vector<TaskStart>* taskStarts = nullptr;
+  // Bound mode: where the calls pass records calls of routines no module
+  // defines; null in classic mode, whose calls are only the known routines.
+  ExternalCalls* externals = nullptr;
 };
 
 // Opens the module file `fileName` and scans it with scanModule. A module
