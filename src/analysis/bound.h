@@ -50,7 +50,14 @@ struct Recursion {
 struct BoundFacts {
   // The annotation file read, as named; empty when none was.
   std::string annotationFile;
+  // Where annotations go: the file named, else the project's .mta file.
+  std::string suggestedFile;
   std::vector<Annotation> annotations;  // in file order, `used` set
+  // The annotations that apply, by what they are about: indexes into
+  // `annotations`.
+  std::unordered_map<const RoutineEntry*, uint32_t> stackOf;
+  std::unordered_map<const RoutineEntry*, uint32_t> depthOf;
+  std::unordered_map<uint32_t, uint32_t> externalStackOf;  // by external
 
   // Every external routine, its sites and callers, and by its index the
   // size an annotation gives it and whether bound mode reached a call of it.
@@ -80,7 +87,15 @@ const Recursion* recursionOf(const Analysis& analysis,
 // of every task of the analysis and every routine they reach, with overhead
 // 9 for every frame and `topOverhead` for the top routine's own; records the
 // recursions and fills analysis.total. Annotations are applied already.
-void computeBound(Analysis& analysis, RoutineEntry* top, uint32_t topOverhead);
+// Returns the annotation errors only the recursions show: members of one
+// recursion annotated with different depths.
+std::vector<AnnotationError> computeBound(Analysis& analysis, RoutineEntry* top,
+                                          uint32_t topOverhead);
+
+// Adds the warnings of --check about what bound mode cannot see: every
+// external routine without a size that it reached, at its first call, and
+// every recursion without a depth, at a member's definition.
+void addBoundWarnings(Analysis& analysis);
 
 }  // namespace memtally
 

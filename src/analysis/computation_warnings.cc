@@ -7,10 +7,7 @@
 #include <vector>
 
 namespace memtally {
-namespace {
 
-// A warning about `entry`, placed at its definition, or in the map file
-// when only the map names it.
 Warning aboutRoutine(const Analysis& analysis, const RoutineEntry& entry,
                      WarningKind kind, std::string message) {
   Warning warning;
@@ -26,6 +23,8 @@ Warning aboutRoutine(const Analysis& analysis, const RoutineEntry& entry,
   warning.message = std::move(message);
   return warning;
 }
+
+namespace {
 
 // The recursion warning of one cut call, at the call's site when known.
 Warning aboutCut(const Analysis& analysis, const Cut& cut) {

@@ -3,6 +3,8 @@
 #ifndef MEMTALLY_ANALYSIS_COMPUTATION_WARNINGS_H_
 #define MEMTALLY_ANALYSIS_COMPUTATION_WARNINGS_H_
 
+#include <string>
+
 #include "base/warning_log.h"
 #include "analysis/analysis.h"
 
@@ -15,6 +17,11 @@ namespace memtally {
 // that exceeded 32 bits. A warning is placed at the routine's definition,
 // or in the map file when only the map names the routine.
 void addComputationWarnings(Analysis& analysis);
+
+// A warning of the computation about `entry`, placed at its definition, or
+// in the map file when only the map names it.
+Warning aboutRoutine(const Analysis& analysis, const RoutineEntry& entry,
+                     WarningKind kind, std::string message);
 
 }  // namespace memtally
 

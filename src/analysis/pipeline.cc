@@ -3,6 +3,8 @@
 #include <memory>
 #include <utility>
 
+#include "analysis/annotations.h"
+#include "analysis/bound.h"
 #include "analysis/computation_warnings.h"
 #include "analysis/requirement.h"
 #include "analysis/task_stacks.h"
@@ -32,7 +34,9 @@ void readProject(FileSystem& files, Progress& progress, const Clock& clock,
       readProjectFile(*analysis.table, files, progress, *projectFile,
                       request.options,
                       {analysis.warnings, analysis.projectFile, sites,
-                       &analysis.declarations, &analysis.taskStarts});
+                       &analysis.declarations, &analysis.taskStarts,
+                       analysis.boundMode ? &analysis.bound.externals
+                                          : nullptr});
 }
 
 // Reads the map file's sizes into the table.
@@ -70,6 +74,18 @@ void computeTasks(Analysis& analysis, RoutineEntry* top) {
       analysis.topReachedFrom = entry;
     }
   }
+}
+
+// Computes bound mode's totals, ending the run when the annotations of one
+// recursion disagree, and adds its warnings.
+void computeBoundAnalysis(Analysis& analysis, RoutineEntry* top) {
+  std::vector<AnnotationError> errors =
+      computeBound(analysis, top, analysis.overhead);
+  if (!errors.empty()) {
+    throwAnnotationErrors(analysis.bound.annotationFile, std::move(errors));
+  }
+  addStaleAnnotationWarnings(analysis);
+  addBoundWarnings(analysis);
 }
 
 // Gives every cut the site of its call, the first place the call was
@@ -122,6 +138,7 @@ std::optional<Analysis> analyzeProject(FileSystem& files, Progress& shown,
                                        const AnalysisRequest& request) {
   if (request.project.empty()) return std::nullopt;
   Analysis analysis;
+  analysis.boundMode = request.bound;
   MessageRecorder progress(shown, analysis.messages);
   analysis.applicationMode = !request.target.has_value();
   analysis.target = analysis.applicationMode ? "main" : *request.target;
@@ -132,14 +149,22 @@ std::optional<Analysis> analyzeProject(FileSystem& files, Progress& shown,
   readProject(files, progress, clock, request, sites, analysis);
   readMap(files, request, analysis);
 
+  if (analysis.boundMode) {
+    applyAnnotationFile(files, request.annotationFile, request.project,
+                        request.options, analysis);
+  }
   RoutineEntry* top =
       findCalledRoutine(*analysis.table, std::string_view(), analysis.target);
-  computeTasks(analysis, top);
+  if (analysis.boundMode) {
+    computeBoundAnalysis(analysis, top);
+  } else {
+    computeTasks(analysis, top);
+  }
   analysis.top = top;
   if (top == nullptr) {
     progress.message({MessageKind::kTopNotFound,
                       "No public " + analysis.target + "() sub found.\n"});
-  } else {
+  } else if (!analysis.boundMode) {
     analysis.total = computeRequirement(top, analysis.overhead, &analysis.cuts);
   }
   placeCuts(sites, analysis);

@@ -26,6 +26,10 @@ struct AnalysisRequest {
   std::string project;                // the project name, without extension
   std::optional<std::string> target;  // the -t routine; none: main
   int options = 0;                    // OPT_... bits; -c collects callers
+  bool bound = false;                 // bound mode
+  // Bound mode's annotation file as named; none: the project's .mta file,
+  // when there is one.
+  std::optional<std::string> annotationFile;
 };
 
 // Reads the project file, its modules and its map file, computes every task

@@ -145,10 +145,19 @@ TaskStack checkStart(const Analysis& analysis, const PublicArrays& arrays,
   }
   std::string needProblem;
   stack.neededBytes = neededBytes(start, needProblem);
+  stack.needAtLeast = analysis.boundMode && start.task != nullptr &&
+                      start.task->bound == BoundStatus::kAtLeast;
   if (stack.arrayBytes && stack.neededBytes) {
-    stack.fit = *stack.arrayBytes >= *stack.neededBytes ? StackFit::kFits
-                                                        : StackFit::kTooSmall;
-    return stack;
+    if (*stack.arrayBytes < *stack.neededBytes) {
+      stack.fit = StackFit::kTooSmall;
+      return stack;
+    }
+    if (!stack.needAtLeast) {
+      stack.fit = StackFit::kFits;
+      return stack;
+    }
+    needProblem = "its need of at least " + decimal(*stack.neededBytes) +
+                  " bytes is only a lower bound";
   }
   stack.problem = arrayProblem;
   if (!needProblem.empty()) {

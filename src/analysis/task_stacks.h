@@ -28,6 +28,9 @@ struct TaskStack {
   const ArrayDeclaration* array = nullptr;  // null when not found
   std::optional<uint32_t> arrayBytes;       // what the array holds
   std::optional<uint32_t> neededBytes;      // the task's total and 6
+  // Bound mode: the need is only a lower bound. An array below it is too
+  // small all the same; one that holds it cannot be checked.
+  bool needAtLeast = false;
   StackFit fit = StackFit::kUnknown;
   std::string problem;  // why it cannot be checked; empty when it can
 

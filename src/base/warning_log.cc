@@ -50,6 +50,14 @@ std::string_view warningKindName(WarningKind kind) {
       return "task-stack-shared";
     case WarningKind::kTaskStackLocal:
       return "task-stack-local";
+    case WarningKind::kExternalCall:
+      return "external-call";
+    case WarningKind::kRecursionUnbounded:
+      return "recursion-unbounded";
+    case WarningKind::kAnnotationStale:
+      return "annotation-stale";
+    case WarningKind::kAnnotationBelow:
+      return "annotation-below";
   }
   return "unknown";
 }

@@ -39,6 +39,10 @@ enum class WarningKind {
   kTaskStackUnknown,   // a task's stack cannot be checked
   kTaskStackShared,    // one array is the stack of two different tasks
   kTaskStackLocal,     // a task's stack is a local of the starting routine
+  kExternalCall,        // bound mode: a routine outside the project, unsized
+  kRecursionUnbounded,  // bound mode: a recursion without a depth
+  kAnnotationStale,     // an annotation that changes nothing any more
+  kAnnotationBelow,     // a stack annotation below what its routine needs
 };
 
 // The name of a kind in the documents: "recursion", "qualified-call", ...
@@ -49,6 +53,7 @@ enum class WarningSource {
   kProject,      // the project file
   kModule,       // a module, by its position in the project file
   kMap,          // the map file
+  kAnnotations,  // the annotation file of bound mode
   kComputation,  // the requirement computation, in routine order
 };
 
@@ -87,7 +92,8 @@ class WarningLog {
 
   // Returns the warnings in the order they are printed: the project file's
   // by line, then each module's in project-file order and by line, then the
-  // map file's by line, then the computation's as they were added.
+  // map file's by line, then the annotation file's by line, then the
+  // computation's as they were added.
   std::vector<Warning> ordered() const;
 
   // The number of warnings recorded, each once.

@@ -28,6 +28,12 @@ constexpr char kUsage[] =
     "each task\n"
     "  --tasks         check every task's stack array against what the task "
     "needs\n"
+    "  --bound         count every call, take sizes and depths from the\n"
+    "                  annotation file, and say whether each total is a "
+    "bound\n"
+    "  --annotations=FILE\n"
+    "                  read the annotations from FILE instead of project.mta;\n"
+    "                  implies --bound\n"
     "  --check         warn where the estimate cannot be trusted, on standard "
     "error\n"
     "  --json          write the analysis as a JSON document instead of the "
@@ -38,7 +44,9 @@ constexpr char kUsage[] =
     "  --version       print the version and exit\n"
     "\n"
     "Exit status: 0 the analysis ran (within the budget, when one is given),\n"
-    "1 a fatal error, 2 over the budget or the budget could not be checked.\n"
+    "1 a fatal error, 2 over the budget or the budget could not be checked\n"
+    "(with --bound, also when the estimate or a task's need is only a lower\n"
+    "bound).\n"
     "\n"
     "The manual tells more: man memtally (memtally.txt in the Windows zip).\n";
 
@@ -72,6 +80,15 @@ bool parseLongOption(const std::vector<std::string>& args, size_t& i,
   const std::string& arg = args[i];
   const size_t equals = arg.find('=');
   const std::string_view name = std::string_view(arg).substr(0, equals);
+  if (name == "--annotations") {
+    line.annotations = optionValue(
+        args, i, equals, "Missing file name for option --annotations.\n");
+    if (line.annotations->empty()) {
+      throw FatalError("Missing file name for option --annotations.\n");
+    }
+    line.bound = true;
+    return true;
+  }
   if (name == "--budget") {
     line.budget = budgetValue(optionValue(
         args, i, equals, "Missing byte count for option --budget.\n"));
@@ -81,6 +98,10 @@ bool parseLongOption(const std::vector<std::string>& args, size_t& i,
   if (equals == std::string::npos) {
     if (name == "--path") {
       line.path = true;
+      return true;
+    }
+    if (name == "--bound") {
+      line.bound = true;
       return true;
     }
     if (name == "--tasks") {

@@ -21,6 +21,9 @@ struct CommandLine {
   bool help = false;               // --help: print the usage and stop
   bool version = false;            // --version: print the version and stop
   std::optional<uint32_t> budget;  // --budget: bytes the estimate may reach
+  bool bound = false;  // --bound (or --annotations): bound mode
+  // --annotations: the annotation file; none: project.mta when it exists.
+  std::optional<std::string> annotations;
   bool path = false;               // --path: print the deepest call chains
   bool tasks = false;              // --tasks: print the task stack checks
   bool check = false;              // --check: print the warnings

@@ -82,7 +82,8 @@ std::optional<Analysis> writeDocument(FileSystem& files, Console& console,
   // The document holds the callers whatever was asked.
   std::optional<Analysis> analysis = analyzeProject(
       files, progress, clock,
-      {*line.project, line.target, line.options | OPT_CALLERS});
+      {*line.project, line.target, line.options | OPT_CALLERS, line.bound,
+       line.annotations});
   if (!analysis) return analysis;
   if (line.json) {
     // The document says what standard error will say after it.
@@ -102,7 +103,8 @@ std::optional<Analysis> processProject(FileSystem& files, Console& console,
                                     const CommandLine& line) {
   ReportProgress progress(console);
   std::optional<Analysis> analysis = analyzeProject(
-      files, progress, clock, {*line.project, line.target, line.options});
+      files, progress, clock,
+      {*line.project, line.target, line.options, line.bound, line.annotations});
   if (!analysis) return analysis;
   writeTextReport(console, *analysis, line.options, line.path, line.tasks);
   if (line.check) printWarnings(console, analysis->warnings);

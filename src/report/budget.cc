@@ -32,7 +32,8 @@ Message taskVerdict(const TaskStack& stack) {
   const std::string task = taskName(*stack.start);
   if (stack.fit == StackFit::kTooSmall) {
     return {MessageKind::kTaskStackTooSmall,
-            "Task " + task + " needs " + decimal(*stack.neededBytes) +
+            "Task " + task + " needs " + (stack.needAtLeast ? "at least " : "") +
+                decimal(*stack.neededBytes) +
                 " bytes of stack, but " + stack.array->name + " holds " +
                 decimal(*stack.arrayBytes) + " bytes.\n"};
   }
@@ -41,12 +42,37 @@ Message taskVerdict(const TaskStack& stack) {
               stack.problem + ".\n"};
 }
 
+// True when the estimate of a bound-mode analysis is only a lower bound.
+bool onlyLowerBound(const Analysis& analysis) {
+  return analysis.boundMode && analysis.top != nullptr &&
+         analysis.top->bound == BoundStatus::kAtLeast;
+}
+
+// The verdict on a lower bound: over the budget when even it exceeds the
+// budget, else not known.
+BudgetVerdict judgeLowerBound(uint32_t total, uint32_t budget) {
+  if (total > budget) {
+    return {"Estimated RAM use of at least " + decimal(total) +
+                " bytes exceeds the budget of " + decimal(budget) +
+                " bytes.\n",
+            kOverBudgetStatus, ""};
+  }
+  return {"Estimated RAM use of at least " + decimal(total) +
+              " bytes against the budget of " + decimal(budget) +
+              " bytes cannot be checked: the estimate is only a lower bound "
+              "(--check names what it cannot see).\n",
+          kOverBudgetStatus, "the estimate is only a lower bound"};
+}
+
 }  // namespace
 
 BudgetVerdict judgeBudget(const Analysis* analysis, uint32_t budget) {
   if (analysis == nullptr) return judgeBudget(std::nullopt, budget);
-  BudgetVerdict verdict = judgeBudget(printedTotal(*analysis), budget,
-                                      estimateWrapped(*analysis));
+  const bool wrapped = estimateWrapped(*analysis);
+  BudgetVerdict verdict =
+      onlyLowerBound(*analysis) && !wrapped
+          ? judgeLowerBound(*printedTotal(*analysis), budget)
+          : judgeBudget(printedTotal(*analysis), budget, wrapped);
   for (const TaskStack& stack : analysis->taskStacks) {
     if (stack.fit == StackFit::kFits) continue;
     verdict.tasks.push_back(taskVerdict(stack));

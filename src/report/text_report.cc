@@ -1,3 +1,4 @@
+#include "report/bound_summary.h"
 #include "report/text_report.h"
 
 #include <vector>
@@ -18,6 +19,7 @@ void writeEstimate(Console& console, const Analysis& analysis, int options,
   const RoutineTable& table = *analysis.table;
   printSummary(console, *analysis.top, analysis.total, analysis.applicationMode,
                analysis.target, analysis.staticRam);
+  if (analysis.boundMode) console.out(boundSummaryLine(analysis));
   if (withChains) printCallChains(console, analysis);
   if (options & OPT_DETAIL) printDetailedAnalysis(table, console);
   const std::vector<const RoutineEntry*> order =
