@@ -7,7 +7,7 @@
 #   MEMTALLY_FUZZ_RUNS      executions per target instead of a time limit,
 #                           for long campaigns
 #   MEMTALLY_FUZZ_TARGETS   the targets to run, separated by blanks (default
-#                           all five), so that a campaign can give each core
+#                           all six), so that a campaign can give each core
 #                           its own target
 #   MEMTALLY_FUZZ_CORPUS    a directory that keeps each target's corpus, its
 #                           log and any reproducer between sittings; without
@@ -17,11 +17,12 @@ cd "$(dirname "$0")/.."
 
 seconds=${MEMTALLY_FUZZ_SECONDS:-60}
 runs=${MEMTALLY_FUZZ_RUNS:-}
-read -r -a targets <<<"${MEMTALLY_FUZZ_TARGETS:-fuzz_lexer fuzz_scanner fuzz_map fuzz_run fuzz_declarations}"
+read -r -a targets <<<"${MEMTALLY_FUZZ_TARGETS:-fuzz_lexer fuzz_scanner fuzz_map fuzz_run fuzz_declarations fuzz_annotations}"
 
 for target in "${targets[@]}"; do
   case "$target" in
-    fuzz_lexer | fuzz_scanner | fuzz_map | fuzz_run | fuzz_declarations) ;;
+    fuzz_lexer | fuzz_scanner | fuzz_map | fuzz_run | fuzz_declarations | \
+      fuzz_annotations) ;;
     *) echo "unknown fuzz target: $target" >&2; exit 1 ;;
   esac
 done
@@ -52,6 +53,7 @@ dictionary() {
     fuzz_map) echo fuzz/dict/map.dict ;;
     fuzz_run) echo fuzz/dict/run.dict ;;
     fuzz_declarations) echo fuzz/dict/declarations.dict ;;
+    fuzz_annotations) echo fuzz/dict/annotations.dict ;;
     *) echo fuzz/dict/basic.dict ;;
   esac
 }

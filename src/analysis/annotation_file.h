@@ -63,6 +63,9 @@ struct AnnotationFile {
 // comment, or gets an error (an unknown keyword, a missing, extra or
 // malformed field, a number that is no decimal from 1 to 4294967295, a line
 // longer than kMaxAnnotationLine). Names are not checked against a project.
+// An error stands at the column where the faulty field starts, or for a
+// missing field just after the line's last field; a long line's error stands
+// at column kMaxAnnotationLine + 1, and the rest of that line is not read.
 AnnotationFile readAnnotations(LineReader& reader);
 
 // Formats an error as compilers do: "FILE:LINE:COLUMN: error: TEXT\n".
