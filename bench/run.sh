@@ -9,9 +9,13 @@
 # input file twice, measured in the same run. Then the factor by which the
 # time grows from one size to the next. At the largest size it also times
 # the same run with the options that explain the estimate (--path --check),
-# with the task stack checks (--tasks --check)
-# and with the JSON document (--json), and prints their time and memory
+# with the task stack checks (--tasks --check), with the JSON document
+# (--json) and in bound mode (--bound), and prints their time and memory
 # against the plain run's.
+#
+#   MEMTALLY_BENCH_OPTIONS   options added to every sized run, so that
+#                            MEMTALLY_BENCH_OPTIONS=--bound measures how bound
+#                            mode grows from one size to the next
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -31,7 +35,8 @@ trap 'rm -rf "$work"' EXIT
 now() { date +%s%N; }
 largest=${sizes[${#sizes[@]}-1]}
 # The variants timed at the largest size, each added to -d -u -c.
-variants=("--path --check" "--tasks --check" "--json")
+variants=("--path --check" "--tasks --check" "--json" "--bound")
+read -r -a extra <<<"${MEMTALLY_BENCH_OPTIONS:-}"
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 # Every size is generated first, and each round then times every size in
@@ -49,7 +54,7 @@ done
 time_size() {
   cd "$1"
   local files=(Bench.bxp Bench.mpp Mod*.bas) start end
-  start=$(now); "$tool" -d -u -c Bench >/dev/null; end=$(now)
+  start=$(now); "$tool" -d -u -c "${extra[@]}" Bench >/dev/null; end=$(now)
   echo $(( (end - start) / 1000 )) >>"$1.times"
   start=$(now); cat "${files[@]}" "${files[@]}" >/dev/null; end=$(now)
   echo $(( (end - start) / 1000 )) >>"$1.floors"
@@ -67,7 +72,7 @@ time_variant() {
 }
 
 for size in "${sizes[@]}"; do  # warm the page cache
-  (cd "$work/p$size" && "$tool" -d -u -c Bench >/dev/null)
+  (cd "$work/p$size" && "$tool" -d -u -c "${extra[@]}" Bench >/dev/null)
 done
 for _ in $(seq "$runs"); do
   for size in "${sizes[@]}"; do time_size "$work/p$size"; done
@@ -79,7 +84,7 @@ printf '%9s %9s %10s %9s %9s %10s\n' routines "input MB" "median ms" "MB/s" "pea
 previous=""
 for size in "${sizes[@]}"; do
   dir="$work/p$size"
-  peak=$(cd "$dir" && { /usr/bin/time -f '%M' "$tool" -d -u -c Bench >/dev/null; } 2>&1 | tail -n 1)
+  peak=$(cd "$dir" && { /usr/bin/time -f '%M' "$tool" -d -u -c "${extra[@]}" Bench >/dev/null; } 2>&1 | tail -n 1)
   t=$(median <"$dir.times")
   f=$(median <"$dir.floors")
   awk -v r="$size" -v b="${bytes[$size]}" -v t="$t" -v f="$f" -v p="$peak" 'BEGIN {
@@ -92,7 +97,7 @@ for size in "${sizes[@]}"; do
 done
 
 plain=$previous
-plain_peak=$(cd "$work/p$largest" && { /usr/bin/time -f '%M' "$tool" -d -u -c Bench >/dev/null; } 2>&1 | tail -n 1)
+plain_peak=$(cd "$work/p$largest" && { /usr/bin/time -f '%M' "$tool" -d -u -c "${extra[@]}" Bench >/dev/null; } 2>&1 | tail -n 1)
 echo "at $largest routines, -d -u -c with:"
 printf '%18s %10s %9s %10s %10s\n' options "median ms" "peak MB" "x time" "x memory"
 for v in "${!variants[@]}"; do

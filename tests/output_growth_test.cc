@@ -149,3 +149,47 @@ TEST(OutputGrowthTest, QualifiedStackArraysAgainstManyModulesGrowLinearly) {
 
 }  // namespace
 }  // namespace memtally
+
+namespace memtally {
+namespace {
+
+// Main calls r0, r0 calls r1, and so on, and the last calls r0 again: one
+// recursion of n routines. Each also calls an external routine x_i, which
+// an annotation file of n lines sizes, and every fourth is a task.
+MemoryFileSystem boundRing(size_t n) {
+  std::string source = "Sub Main()\n  Call r0\n";
+  std::string annotations = "recursion r0 3\n";
+  for (size_t i = 0; i < n; i += 4) {
+    source += "  CallTask \"r" + std::to_string(i) + "\", k\n";
+  }
+  source += "End Sub\n";
+  for (size_t i = 0; i < n; ++i) {
+    const std::string index = std::to_string(i);
+    source += "Sub r" + index + "()\n  Call r" + std::to_string((i + 1) % n) +
+              "\n  x" + index + " 1\nEnd Sub\n";
+    annotations += "stack x" + index + " " + std::to_string(i % 50 + 1) + "\n";
+  }
+  MemoryFileSystem files;
+  files.add("R.bxp", "R.bas\n");
+  files.add("R.bas", source);
+  files.add("R.mpp", "RAM allocated: 0\n");
+  files.add("R.mta", annotations);
+  return files;
+}
+
+TEST(OutputGrowthTest, BoundModeOverOneLongRecursionGrowsLinearly) {
+  const size_t n = sanitizeBuild() ? 500 : 2000;
+  const std::vector<std::vector<std::string>> runs = {
+      {"--bound", "-d", "-u", "-c", "--path", "--tasks", "--check", "R"},
+      {"--bound", "--json", "R"},
+      {"--bound", "--dot", "R"},
+  };
+  for (const std::vector<std::string>& args : runs) {
+    expectLinear(args, n, boundRing);
+  }
+  const size_t chain = sanitizeBuild() ? 500 : 2000;
+  expectLinear({"--bound", "--path", "--tasks", "C"}, chain, taskChain);
+}
+
+}  // namespace
+}  // namespace memtally
