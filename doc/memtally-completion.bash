@@ -2,8 +2,9 @@
 # share/bash-completion/completions/memtally.
 #
 # Completes the options, the project names of the current directory (its
-# *.bxp files, without the extension) and, after -t, the routines that the
-# BASIC modules of the current directory define. Nothing is offered after
+# *.bxp files, without the extension), after -t the routines that the
+# BASIC modules of the current directory define, and after --annotations
+# the annotation files (*.mta) and directories. Nothing is offered after
 # the project name, since memtally does not interpret what follows it.
 
 # Prints the names of the Subs and Functions defined in the *.bas files of
@@ -29,7 +30,7 @@ _memtally() {
   # been given there is nothing more to complete.
   for ((i = 1; i < COMP_CWORD; i++)); do
     case ${COMP_WORDS[i]} in
-      -t | -T | --budget)
+      -t | -T | --budget | --annotations)
         # The value follows as the next word, or after an '=' word, since
         # bash splits --budget=400 at the '='.
         ((i++))
@@ -39,6 +40,17 @@ _memtally() {
       *) return 0 ;;
     esac
   done
+  # After "--annotations=" bash gives "=" as the previous word.
+  local option=$prev
+  if [[ $prev == = && COMP_CWORD -ge 2 ]]; then
+    option=${COMP_WORDS[COMP_CWORD - 2]}
+  fi
+  case $option in
+    --annotations)
+      mapfile -t COMPREPLY < <(compgen -f -X '!*.[mM][tT][aA]' -- "$cur"; compgen -d -- "$cur")
+      return 0
+      ;;
+  esac
   case $prev in
     -t | -T)
       mapfile -t COMPREPLY < <(compgen -W "$(_memtally_routines)" -- "$cur")
@@ -50,7 +62,8 @@ _memtally() {
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W \
-      "-c -d -u -t --budget --path --tasks --check --json --dot --help --version" \
+      "-c -d -u -t --budget --bound --annotations --path --tasks --check --json --dot
+      --help --version" \
       -- "$cur")
     return 0
   fi

@@ -9,7 +9,8 @@ script=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-touch Blink.bxp Robot.bxp 'Two Words.bxp' notes.txt Blink.mpp
+touch Blink.bxp Robot.bxp 'Two Words.bxp' notes.txt Blink.mpp Blink.mta
+mkdir sizes
 printf '%s\n' "Public Sub Main()" "End Sub" \
   "  private   FUNCTION ReadSensor(ByVal X As Byte) As Byte" "End Function" \
   "Sub Blink()" "' Sub Commented()" "Dim Sub_Total As Byte" >Main.bas
@@ -42,9 +43,13 @@ if [[ $registered != "complete -F _memtally memtally" ]]; then
   failures=$((failures + 1))
 fi
 
-check "--budget|--check|--dot|--help|--json|--path|--tasks|--version" memtally --
+check "--annotations|--bound|--budget|--check|--dot|--help|--json|--path|--tasks|--version" memtally --
 check "--budget" memtally --bu
-check "--budget|--check|--dot|--help|--json|--path|--tasks|--version|-c|-d|-t|-u" memtally -d -
+check "--bound" memtally --bo
+check "--annotations|--bound|--budget|--check|--dot|--help|--json|--path|--tasks|--version|-c|-d|-t|-u" memtally -d -
+check "Blink.mta|sizes" memtally --annotations ""
+check "Blink.mta" memtally --annotations = B
+check "Blink|Robot|Two Words" memtally --annotations Blink.mta ""
 check "Blink|Robot|Two Words" memtally ""
 check "Blink" memtally -c Bl
 check "Blink|Main|ReadSensor|SendText" memtally -t ""
