@@ -13,6 +13,7 @@
 #include "base/warning_log.h"
 #include "routines/routine_table.h"
 #include "scan/call_sites.h"
+#include "scan/external_calls.h"
 #include "scan/project_declarations.h"
 #include "scan/task_starts.h"
 
@@ -33,6 +34,9 @@ struct ProjectRecords {
   CallSites& sites;
   ProjectDeclarations* declarations = nullptr;  // null: not gathered
   std::vector<TaskStart>* taskStarts = nullptr;  // null: not recorded
+  // Bound mode: where the calls pass records the calls of routines no
+  // module defines; null in classic mode.
+  ExternalCalls* externals = nullptr;
 };
 
 // Scans every module that the project file lists, twice: first for the
