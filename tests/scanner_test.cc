@@ -818,5 +818,44 @@ TEST(ScannerBoundTest, QualifiedNamesCallTheRoutineTheyName) {
   EXPECT_EQ(classic.externalCalls(), Names{});
 }
 
+TEST(ScannerBoundTest, TasksOfOtherModulesAndUnquotedNamesAreStarted) {
+  const std::string main =
+      "Sub Main()\n"
+      "  CallTask \"Worker\", S1\n"
+      "  CallTask \"Lib.Pump\", S2\n"
+      "  CallTask Monitor, S3\n"
+      "  CallTask Lib.Pump, S4\n"
+      "  CallTask \"Nope\", S5\n"
+      "  CallTask Local, S6\n"
+      "  CallTask \"Lib.Hidden\", S7\n"
+      "End Sub\n"
+      "Sub Local()\nEnd Sub\n";
+  const std::string lib =
+      "Public Sub Worker()\nEnd Sub\nPublic Sub Pump()\nEnd Sub\n"
+      "Public Sub Monitor()\nEnd Sub\nPrivate Sub Hidden()\nEnd Sub\n";
+  BoundProject bound(true);
+  BoundProject classic(false);
+  for (BoundProject* project : {&bound, &classic}) {
+    project->add("Main.bas", main);
+    project->add("Lib.bas", lib);
+    project->read();
+  }
+  EXPECT_EQ(bound.tasks(), (Names{"Lib.Worker", "Lib.Pump", "Lib.Monitor",
+                                  "Lib.Pump", "-", "Main.Local", "-"}));
+  for (const char* routine : {"Worker", "Pump", "Monitor"}) {
+    EXPECT_EQ(bound.flags("Lib", routine), D | T) << routine;
+    EXPECT_EQ(classic.flags("Lib", routine), D) << routine;
+  }
+  EXPECT_EQ(bound.flags("Main", "Local"), D | T);
+  EXPECT_EQ(bound.flags("Lib", "Hidden"), D | P);
+  EXPECT_EQ(bound.warningLines(WarningKind::kTaskElsewhere),
+            (std::vector<uint32_t>{6, 8}));
+  EXPECT_EQ(bound.calls("Main", "Main"), Names{});
+  EXPECT_EQ(bound.externalCalls(), Names{});
+  EXPECT_EQ(classic.tasks(), Names(7, "-"));
+  EXPECT_EQ(classic.warningLines(WarningKind::kTaskElsewhere),
+            (std::vector<uint32_t>{2, 3, 4, 5, 6, 7, 8}));
+}
+
 }  // namespace
 }  // namespace memtally

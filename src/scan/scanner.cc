@@ -540,22 +540,46 @@ void recordTaskStart(const ModuleScan& scan, Place start,
   scan.context.taskStarts->push_back(std::move(taskStart));
 }
 
+// Bound mode: returns the routine that a calltask naming `name`, which no
+// routine of this module has, starts: the one a call of that name from
+// this module reaches; null when there is none.
+RoutineEntry* boundTask(const ModuleScan& scan, std::string_view name) {
+  if (!scan.boundCalls || name.empty()) return nullptr;
+  const RoutineRun* run = nullptr;
+  return resolveBound(scan, name, &run);
+}
+
+// Records a calltask line whose routine name is not quoted; bound mode
+// starts the routine it names, `rest` beginning with the name.
+void markUnquotedTask(ModuleScan& scan, Place start, std::string_view rest) {
+  const std::string_view written =
+      rest.substr(0, static_cast<size_t>(identifierLength(rest)));
+  RoutineEntry* task = boundTask(scan, written);
+  recordTaskStart(scan, start, nullptr, task, rest);
+  if (task != nullptr) {
+    task->flags |= ROUTINE_TASK;
+    return;
+  }
+  warn(scan, start, WarningKind::kTaskElsewhere,
+       "calltask without a quoted routine name; no task is estimated");
+}
+
 // Marks the routine named in quotes after calltask as a task, when this
-// module defines it. `line` begins with the calltask word, which takes
-// `length` characters.
+// module defines it (or, in bound mode, when a call of that name from here
+// reaches it). `line` begins with the calltask word, which takes `length`
+// characters.
 void markTask(ModuleScan& scan, std::string_view line, size_t length) {
   const Place start = placeOf(scan, line);
   std::string_view rest = skipSpace(line.substr(length));
   const size_t close =
       rest.empty() || rest[0] != '"' ? kNone : rest.find('"', 1);
   if (close == kNone) {
-    recordTaskStart(scan, start, nullptr, nullptr, rest);
-    warn(scan, start, WarningKind::kTaskElsewhere,
-         "calltask without a quoted routine name; no task is estimated");
+    markUnquotedTask(scan, start, rest);
     return;
   }
   const std::string_view name = rest.substr(1, close - 1);
   RoutineEntry* task = lookupOrAddRoutine(scan.table, scan.module, name, false);
+  if (task == nullptr) task = boundTask(scan, name);
   recordTaskStart(scan, start, &name, task, rest.substr(close + 1));
   if (task != nullptr) {
     task->flags |= ROUTINE_TASK;
