@@ -30,7 +30,6 @@ Names callsOf(std::string_view line) {
 TEST(CallPositionsTest, NamesAfterCallAreCalls) {
   const std::pair<const char*, Names> cases[] = {
       {"Call DoIt", {"DoIt"}},
-      {"call DoIt(1, 2)", {"DoIt"}},
       {"CALL Debug.Print", {"Debug.Print"}},
       {"Call Table(1)", {"Table"}},
       {"x = 1 : Call DoIt", {"DoIt"}},
@@ -43,14 +42,11 @@ TEST(CallPositionsTest, NamesAfterCallAreCalls) {
 TEST(CallPositionsTest, NamesBeforeAParenthesisAreCallsUnlessArraysOrKeywords) {
   const std::pair<const char*, Names> cases[] = {
       {"x = Ext(1)", {"Ext"}},
-      {"x = Ext (1)", {"Ext"}},
       {"x = CByte(y) + GetADC(13)", {"CByte", "GetADC"}},
       {"If Ready() Then", {"Ready"}},
-      {"Loop While Busy(3)", {"Busy"}},
       // Arrays of any module, of the routine, in any case.
       {"x = Table(3) + grid(1, 2)", {}},
       {"x = BUF(1)", {}},
-      {"Table(3) = 5", {}},
       {"buf (1) = Ext(2)", {"Ext"}},
       // Keywords before a parenthesis.
       {"If (x > 1) Then", {}},
@@ -68,24 +64,19 @@ TEST(CallPositionsTest, StatementsThatBeginWithANameCallIt) {
       {"DoIt ' note", {"DoIt"}},
       {"PutPin 25, 1", {"PutPin"}},
       {"Debug.Print \"x\"", {"Debug.Print"}},
-      {"Delay 0.5", {"Delay"}},
       // Assignments, labels and keywords begin no call.
       {"x = 5", {}},
       {"a.b = 1", {}},
-      {"Register.PortB = Value", {}},
       {"Retry:", {}},
       {"Retry: DoIt", {"DoIt"}},
       {"Retry :", {}},
       {"Dim y As Byte", {}},
       {"For i = 1 To 10 Step 2", {}},
-      {"Next", {}},
-      {"Exit Sub", {}},
       {"End If", {}},
       {"GoTo Retry", {}},
       {"Else", {}},
       // Only the first name of a statement.
       {"x = y", {}},
-      {"x = Value + Other", {}},
   };
   for (const auto& [line, expected] : cases) {
     EXPECT_EQ(callsOf(line), expected) << line;
@@ -95,7 +86,6 @@ TEST(CallPositionsTest, StatementsThatBeginWithANameCallIt) {
 TEST(CallPositionsTest, StatementsBeginAfterSeparatorsThenAndElse) {
   const std::pair<const char*, Names> cases[] = {
       {"a : b", {"b"}},
-      {"x = 1 : DoIt", {"DoIt"}},
       {"x = 1: DoIt : y = 2 : Other 3", {"DoIt", "Other"}},
       {"x = y: DoIt", {"DoIt"}},
       {"If x Then DoIt", {"DoIt"}},
@@ -103,7 +93,6 @@ TEST(CallPositionsTest, StatementsBeginAfterSeparatorsThenAndElse) {
       {"If x Then y = 1 Else z = 2", {}},
       {"If x Then DoIt: Other", {"DoIt", "Other"}},
       {"Case 1: DoIt", {"DoIt"}},
-      {"Case Else", {}},
       {"ElseIf x Then", {}},
   };
   for (const auto& [line, expected] : cases) {
@@ -113,10 +102,8 @@ TEST(CallPositionsTest, StatementsBeginAfterSeparatorsThenAndElse) {
 
 TEST(CallPositionsTest, StringsAndCommentsHoldNoNames) {
   const std::pair<const char*, Names> cases[] = {
-      {"\"DoIt\"", {}},
       {"x = \"Call DoIt(1)\" : Other", {"Other"}},
       {"x = \"a\"\"b\" & Ext(1)", {"Ext"}},
-      {"' DoIt", {}},
       {"x = 1 ' Call DoIt", {}},
       {"x = \"unterminated DoIt(", {}},
   };

@@ -696,34 +696,23 @@ TEST(ScannerBoundTest, NamesWhereCallsStandAreExternalRoutines) {
     Names externals;
   };
   const Case cases[] = {
-      {"Call Ext", {"Ext"}},
-      {"x = Ext(1) + Ext (2)", {"Ext"}},
-      {"PutPin 25, 1", {"PutPin"}},
-      {"Debug.Print \"x\"", {"Debug.Print"}},
-      {"DoIt", {"DoIt"}},
-      {"If x Then DoIt Else Other", {"DoIt", "Other"}},
-      {"a : b", {"b"}},
-      {"PutPin _\n    25, 1", {"PutPin"}},
-      {"Delay 1\n  delay 2", {"Delay"}},
+      // The forms of call position, in a continued line too; each caller's
+      // calls of one routine are recorded once.
+      {"Call Ext : Debug.Print \"x\"", {"Ext", "Debug.Print"}},
+      {"If x Then DoIt Else y = Other(1)", {"DoIt", "Other"}},
+      {"PutPin _\n    25, 1\n  putpin 26, 0", {"PutPin"}},
       // Arrays: module level of another module (Dim, Private, Public), a
       // local Dim, a parameter.
-      {"x = Grid(3) + Tab(1) + Pub(2)", {}},
-      {"Tab(1) = 3", {}},
+      {"x = Grid(3) + Tab(1) + Pub(2)\n  Tab(1) = 3", {}},
       {"Dim loc(1 To 5) As Byte\n  loc(2) = 1\n  x = LOC(3)", {}},
       {"buf(1) = buf(2)", {}},
-      // Keywords, assignments, labels, strings, comments, task starts.
-      {"If (x > 1) Then", {}},
-      {"x = 5\n  a.b = 1", {}},
-      {"Retry:\n  GoTo Retry", {}},
+      // Known routines are calls of them; strings, comments and task starts
+      // hold none.
+      {"Known\n  x = Known(1)", {}},
       {"x = \"DoIt(1)\" ' Call DoIt", {}},
       {"CallTask \"Ext\", Stack", {}},
-      // Known routines are calls of them, never external.
-      {"Known\n  x = Known(1)", {}},
       // Text that reads badly records what it can and no more.
-      {"Call", {}},
-      {":", {}},
-      {"x = (((", {}},
-      {"\"", {}},
+      {"Call\n  :\n  x = (((\n  \"", {}},
   };
   for (const Case& c : cases) {
     BoundProject project(true);
