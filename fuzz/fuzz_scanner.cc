@@ -7,7 +7,9 @@
 // module can cause is the overlong-line message; afterwards the routine
 // table must be in order and its call and caller lists must agree. The same
 // scan collecting the warnings of --check must build the same table, and
-// every warning must be one line about a line the module has.
+// every warning must be one line about a line the module has. The calls
+// pass of bound mode must keep the table in order too, and record as
+// external only identifiers that name no routine of the project.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,7 +22,10 @@
 #include "base/warning_log.h"
 #include "fuzz_check.h"
 #include "routines/routine_table.h"
+#include "scan/call_positions.h"
+#include "scan/external_calls.h"
 #include "scan/lexer.h"
+#include "scan/project_declarations.h"
 #include "scan/scanner.h"
 #include "text_lines.h"
 
@@ -88,18 +93,31 @@ void checkTable(RoutineTable& table) {
   }
 }
 
+// What bound mode adds to a scan: the arrays the definitions pass gathers,
+// and where the calls pass records external calls.
+struct BoundRecords {
+  ProjectDeclarations declarations;
+  ArrayNames moduleArrays;
+  ExternalCalls externals;
+};
+
 // Scans each module text in turn with the given options, recording in
-// `warnings` what --check would say.
+// `warnings` what --check would say; in bound mode with `bound`.
 void scanPass(RoutineTable& table, const std::string (&texts)[2], int options,
-              WarningLog& warnings) {
+              WarningLog& warnings, BoundRecords* bound) {
   ModuleQualifiers qualifiers;
   for (const char* file : kModuleFiles) qualifiers.add(moduleNameOf(file));
   qualifiers.indexRoutines(table);
   CallSites sites;
   for (int i = 0; i < 2; ++i) {
     LineReader source(texts[i]);
-    const ModuleContext context{static_cast<uint32_t>(i), warnings,
-                                &qualifiers, sites};
+    ModuleContext context{static_cast<uint32_t>(i), warnings, &qualifiers,
+                          sites};
+    if (bound != nullptr) {
+      context.declarations = &bound->declarations;
+      context.externals = &bound->externals;
+      context.moduleArrays = &bound->moduleArrays;
+    }
     scanModule(table, source, kModuleFiles[i], options, context);
   }
 }
@@ -107,11 +125,14 @@ void scanPass(RoutineTable& table, const std::string (&texts)[2], int options,
 // Both passes over the modules; false when the overlong-line message ended
 // them.
 bool scanBoth(RoutineTable& table, const std::string (&texts)[2],
-              WarningLog& warnings) {
+              WarningLog& warnings, BoundRecords* bound = nullptr) {
   try {
-    scanPass(table, texts, OPT_CALLERS | SCAN_DEFINITIONS, warnings);
+    scanPass(table, texts, OPT_CALLERS | SCAN_DEFINITIONS, warnings, bound);
     ensureRoutineOrder(table);
-    scanPass(table, texts, OPT_CALLERS, warnings);
+    if (bound != nullptr) {
+      bound->moduleArrays.addModuleLevel(bound->declarations);
+    }
+    scanPass(table, texts, OPT_CALLERS, warnings, bound);
   } catch (const FatalError& error) {
     FUZZ_CHECK(error.stream() == Stream::kOut);
     FUZZ_CHECK(
@@ -134,6 +155,21 @@ void checkSameTable(const RoutineTable& a, const RoutineTable& b) {
     for (size_t k = 0; k < x.calls->items.size(); ++k) {
       FUZZ_CHECK(x.calls->items[k]->fullName == y.calls->items[k]->fullName);
     }
+  }
+}
+
+// Every external routine is an identifier that names no routine the caller
+// could call, and every call of one has a caller of the table.
+void checkExternals(const RoutineTable& table, const ExternalCalls& externals) {
+  const std::unordered_set<const RoutineEntry*> known(table.entries.begin(),
+                                                      table.entries.end());
+  for (const ExternalCall& call : externals.calls()) {
+    FUZZ_CHECK(known.count(call.caller) == 1);
+    FUZZ_CHECK(call.routine < externals.routines().size());
+    const std::string& name = externals.routines()[call.routine].name;
+    FUZZ_CHECK(identifierLength(name) == static_cast<int>(name.size()));
+    FUZZ_CHECK(findCalledRoutine(table, call.caller->moduleName(), name) ==
+               nullptr);
   }
 }
 
@@ -169,6 +205,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   checkTable(table);
   checkSameTable(table, checked);
   checkWarnings(warnings, modules);
+  RoutineTable bounded;
+  WarningLog boundWarnings;
+  BoundRecords bound;
+  FUZZ_CHECK(scanBoth(bounded, modules, boundWarnings, &bound));
+  checkTable(bounded);
+  checkExternals(bounded, bound.externals);
+  checkWarnings(boundWarnings, modules);
+  freeRoutineTable(bounded);
   freeRoutineTable(table);
   return 0;
 }

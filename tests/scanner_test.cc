@@ -8,6 +8,7 @@
 #include "base/fatal.h"
 #include "base/options.h"
 #include "report/console_progress.h"
+#include "scan/project_reader.h"
 #include "support/run_tool.h"
 
 namespace memtally {
@@ -596,6 +597,253 @@ TEST(ScannerTest, EmptyFileNameAndDirectoryAreNotScanned) {
   EXPECT_EQ(diskConsole.stderrText(),
             "Can't open the BasicX module \"" + path + "\".\n");
   EXPECT_EQ(table.count(), 0);
+}
+
+// A project held in memory, read like a run in bound mode or in classic
+// mode, with what the calls pass records.
+class BoundProject {
+ public:
+  explicit BoundProject(bool bound) : bound_(bound) {}
+
+  void add(const std::string& path, std::string text) {
+    files_.add(path, std::move(text));
+    project_ += path + "\n";
+  }
+
+  void read(int options = 0) {
+    LineReader project(project_);
+    ProjectRecords records{warnings_, "P.bxp", sites_};
+    records.taskStarts = &taskStarts_;
+    if (bound_) records.externals = &externals_;
+    readProjectFile(table_, files_, progress_, project, options, records);
+  }
+
+  // Every call of an external routine as "Caller Routine", in order.
+  Names externalCalls() const {
+    Names names;
+    for (const ExternalCall& call : externals_.calls()) {
+      names.push_back(std::string(call.caller->fullName) + " " +
+                      externals_.routines()[call.routine].name);
+    }
+    return names;
+  }
+
+  Names calls(const char* module, const char* routine) {
+    return listed(module, routine, &RoutineEntry::calls);
+  }
+
+  Names callers(const char* module, const char* routine) {
+    return listed(module, routine, &RoutineEntry::callers);
+  }
+
+  uint32_t flags(const char* module, const char* routine) {
+    const RoutineEntry* entry =
+        lookupOrAddRoutine(table_, module, routine, false);
+    return entry == nullptr ? 0xFFFFFFFFu : entry->flags;
+  }
+
+  // The routine each calltask line starts, "-" for none.
+  Names tasks() const {
+    Names names;
+    for (const TaskStart& start : taskStarts_) {
+      names.push_back(start.task == nullptr ? "-"
+                                            : std::string(start.task->fullName));
+    }
+    return names;
+  }
+
+  // The lines of the warnings of `kind`, in order.
+  std::vector<uint32_t> warningLines(WarningKind kind) const {
+    std::vector<uint32_t> lines;
+    for (const Warning& warning : warnings_.ordered()) {
+      if (warning.kind == kind) lines.push_back(warning.line);
+    }
+    return lines;
+  }
+
+  const ExternalCalls& externals() const { return externals_; }
+
+ private:
+  Names listed(const char* module, const char* routine,
+               RoutineRefList* RoutineEntry::*list) {
+    const RoutineEntry* entry =
+        lookupOrAddRoutine(table_, module, routine, false);
+    if (entry == nullptr) return {"<no such routine>"};
+    Names names;
+    if (entry->*list) {
+      for (const RoutineEntry* item : (entry->*list)->items) {
+        names.emplace_back(item->fullName);
+      }
+    }
+    return names;
+  }
+
+  bool bound_;
+  std::string project_;
+  MemoryFileSystem files_;
+  StringConsole console_;
+  ReportProgress progress_{console_};
+  RoutineTable table_;
+  WarningLog warnings_;
+  CallSites sites_;
+  ExternalCalls externals_;
+  std::vector<TaskStart> taskStarts_;
+};
+
+TEST(ScannerBoundTest, NamesWhereCallsStandAreExternalRoutines) {
+  struct Case {
+    const char* body;
+    Names externals;
+  };
+  const Case cases[] = {
+      // The forms of call position, in a continued line too; each caller's
+      // calls of one routine are recorded once.
+      {"Call Ext : Debug.Print \"x\"", {"Ext", "Debug.Print"}},
+      {"If x Then DoIt Else y = Other(1)", {"DoIt", "Other"}},
+      {"PutPin _\n    25, 1\n  putpin 26, 0", {"PutPin"}},
+      // Arrays: module level of another module (Dim, Private, Public), a
+      // local Dim, a parameter.
+      {"x = Grid(3) + Tab(1) + Pub(2)\n  Tab(1) = 3", {}},
+      {"Dim loc(1 To 5) As Byte\n  loc(2) = 1\n  x = LOC(3)", {}},
+      {"buf(1) = buf(2)", {}},
+      // Known routines are calls of them; strings, comments and task starts
+      // hold none.
+      {"Known\n  x = Known(1)", {}},
+      {"x = \"DoIt(1)\" ' Call DoIt", {}},
+      {"CallTask \"Ext\", Stack", {}},
+      // Text that reads badly records what it can and no more.
+      {"Call\n  :\n  x = (((\n  \"", {}},
+  };
+  for (const Case& c : cases) {
+    BoundProject project(true);
+    project.add("src/A.bas", std::string("Sub S(ByRef buf() As Byte)\n  ") +
+                                 c.body + "\nEnd Sub\n");
+    project.add("B.bas",
+                "Dim Grid(3) As Byte\nPrivate Tab(2) As Byte\n"
+                "Public Pub(1 To 2) As Byte\n"
+                "Public Sub Known()\nEnd Sub\n");
+    project.read();
+    Names expected;
+    for (const std::string& name : c.externals) {
+      expected.push_back("src/A.S " + name);
+    }
+    EXPECT_EQ(project.externalCalls(), expected) << c.body;
+  }
+}
+
+TEST(ScannerBoundTest, ProjectCallsStayCallsAndFunctionResultsAreNoCalls) {
+  BoundProject project(true);
+  project.add("M.bas",
+              "Function F(ByVal n As Byte) As Byte\n"
+              "  F = Known(1)\n"
+              "  If n > 0 Then F = F(n - 1)\n"
+              "  Known\n"
+              "End Function\n"
+              "Sub Known()\nEnd Sub\n");
+  project.read();
+  EXPECT_EQ(project.calls("M", "F"), (Names{"M.Known", "M.F"}));
+  EXPECT_EQ(project.externalCalls(), Names{});
+}
+
+TEST(ScannerBoundTest, LocalArraysAreArraysOnlyInTheirRoutine) {
+  BoundProject project(true);
+  project.add("M.bas",
+              "Sub A(buf() As Byte)\n  Dim loc(3) As Byte\n  loc(1) = buf(0)\n"
+              "End Sub\n"
+              "Sub B()\n  loc(1) = buf(0)\nEnd Sub\n");
+  project.read();
+  EXPECT_EQ(project.externalCalls(), (Names{"M.B loc", "M.B buf"}));
+}
+
+TEST(ScannerBoundTest, ExternalCallsRecordWhereTheyFirstStand) {
+  BoundProject project(true);
+  project.add("A.bas", "Sub Main()\n  Delay 1\nEnd Sub\n");
+  project.add("B.bas",
+              "Sub Run()\n  x = 1 : Call _\n      Delay(2)\n  Delay 3\n"
+              "End Sub\n");
+  project.read();
+  const ExternalCalls& externals = project.externals();
+  ASSERT_EQ(externals.routines().size(), 1u);
+  const std::vector<CallSite>& sites = externals.routines()[0].sites;
+  ASSERT_EQ(sites.size(), 2u);
+  EXPECT_EQ(std::make_tuple(sites[0].module, sites[0].line, sites[0].column),
+            std::make_tuple(0u, 2u, 3u));
+  EXPECT_EQ(std::make_tuple(sites[1].module, sites[1].line, sites[1].column),
+            std::make_tuple(1u, 3u, 7u));
+}
+
+TEST(ScannerBoundTest, QualifiedNamesCallTheRoutineTheyName) {
+  const std::string motor =
+      "Sub Run()\n"
+      "  Motor.Hidden\n"
+      "  x = Serial.Put(1)\n"
+      "  Serial.Secret\n"
+      "  Nowhere.Put\n"
+      "  x = Nowhere.Get\n"
+      "End Sub\n"
+      "Private Sub Hidden()\nEnd Sub\n";
+  const std::string serial =
+      "Public Sub Put(x)\nEnd Sub\nPrivate Sub Secret()\nEnd Sub\n";
+  BoundProject bound(true);
+  BoundProject classic(false);
+  for (BoundProject* project : {&bound, &classic}) {
+    project->add("lib/Motor.bas", motor);
+    project->add("Serial.bas", serial);
+    project->read(OPT_CALLERS);
+  }
+  EXPECT_EQ(bound.calls("lib/Motor", "Run"),
+            (Names{"lib/Motor.Hidden", "Serial.Put"}));
+  EXPECT_EQ(bound.callers("Serial", "Put"), Names{"lib/Motor.Run"});
+  // Another module's private routine and an unknown module are no routine
+  // of the project: where a call stands they are external.
+  EXPECT_EQ(bound.externalCalls(),
+            (Names{"lib/Motor.Run Serial.Secret", "lib/Motor.Run Nowhere.Put"}));
+  EXPECT_EQ(bound.warningLines(WarningKind::kQualifiedCall),
+            std::vector<uint32_t>{});
+  // Classic mode counts none of them and warns about those it recognises.
+  EXPECT_EQ(classic.calls("lib/Motor", "Run"), Names{});
+  EXPECT_EQ(classic.warningLines(WarningKind::kQualifiedCall),
+            (std::vector<uint32_t>{2, 3}));
+  EXPECT_EQ(classic.externalCalls(), Names{});
+}
+
+TEST(ScannerBoundTest, TasksOfOtherModulesAndUnquotedNamesAreStarted) {
+  const std::string main =
+      "Sub Main()\n"
+      "  CallTask \"Worker\", S1\n"
+      "  CallTask \"Lib.Pump\", S2\n"
+      "  CallTask Monitor, S3\n"
+      "  CallTask Lib.Pump, S4\n"
+      "  CallTask \"Nope\", S5\n"
+      "  CallTask Local, S6\n"
+      "  CallTask \"Lib.Hidden\", S7\n"
+      "End Sub\n"
+      "Sub Local()\nEnd Sub\n";
+  const std::string lib =
+      "Public Sub Worker()\nEnd Sub\nPublic Sub Pump()\nEnd Sub\n"
+      "Public Sub Monitor()\nEnd Sub\nPrivate Sub Hidden()\nEnd Sub\n";
+  BoundProject bound(true);
+  BoundProject classic(false);
+  for (BoundProject* project : {&bound, &classic}) {
+    project->add("Main.bas", main);
+    project->add("Lib.bas", lib);
+    project->read();
+  }
+  EXPECT_EQ(bound.tasks(), (Names{"Lib.Worker", "Lib.Pump", "Lib.Monitor",
+                                  "Lib.Pump", "-", "Main.Local", "-"}));
+  for (const char* routine : {"Worker", "Pump", "Monitor"}) {
+    EXPECT_EQ(bound.flags("Lib", routine), D | T) << routine;
+    EXPECT_EQ(classic.flags("Lib", routine), D) << routine;
+  }
+  EXPECT_EQ(bound.flags("Main", "Local"), D | T);
+  EXPECT_EQ(bound.flags("Lib", "Hidden"), D | P);
+  EXPECT_EQ(bound.warningLines(WarningKind::kTaskElsewhere),
+            (std::vector<uint32_t>{6, 8}));
+  EXPECT_EQ(bound.calls("Main", "Main"), Names{});
+  EXPECT_EQ(bound.externalCalls(), Names{});
+  EXPECT_EQ(classic.tasks(), Names(7, "-"));
+  EXPECT_EQ(classic.warningLines(WarningKind::kTaskElsewhere),
+            (std::vector<uint32_t>{2, 3, 4, 5, 6, 7, 8}));
 }
 
 }  // namespace

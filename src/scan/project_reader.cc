@@ -1,9 +1,11 @@
 #include "scan/project_reader.h"
 
+#include <optional>
 #include <string>
 
 #include "base/fatal.h"
 #include "base/options.h"
+#include "scan/call_positions.h"
 #include "scan/lexer.h"
 #include "scan/module_qualifiers.h"
 #include "scan/scanner.h"
@@ -65,7 +67,8 @@ std::vector<ProjectModule> scanDefinitions(RoutineTable& table,
 // runs processModule over it.
 void scanCalls(RoutineTable& table, FileSystem& files, Progress& progress,
                LineReader& project, int options, const ProjectRecords& records,
-               const ModuleQualifiers& qualifiers) {
+               const ModuleQualifiers& qualifiers,
+               const ArrayNames* moduleArrays) {
   std::string line;
   uint32_t position = 0;
   AmbiguousNames ambiguous;
@@ -76,6 +79,8 @@ void scanCalls(RoutineTable& table, FileSystem& files, Progress& progress,
     ModuleContext context{position++, records.warnings, &qualifiers,
                           records.sites, &ambiguous};
     context.taskStarts = records.taskStarts;
+    context.externals = records.externals;
+    context.moduleArrays = moduleArrays;
     processModule(table, files, progress, name, options, context);
   }
 }
@@ -87,8 +92,15 @@ std::vector<ProjectModule> readProjectFile(RoutineTable& table,
                                            Progress& progress,
                                            LineReader& project, int options,
                                            const ProjectRecords& records) {
+  // Bound mode tells arrays from calls by the arrays the modules declare,
+  // which the definitions pass gathers also when no one else asks for them.
+  ProjectRecords gathering = records;
+  std::optional<ProjectDeclarations> ownDeclarations;
+  if (records.externals != nullptr && records.declarations == nullptr) {
+    gathering.declarations = &ownDeclarations.emplace();
+  }
   std::vector<ProjectModule> modules =
-      scanDefinitions(table, files, progress, project, options, records);
+      scanDefinitions(table, files, progress, project, options, gathering);
   // Without the second reading no call would be recorded and the estimate
   // would be wrong, so a file that cannot be read again ends the run.
   if (!project.rewind()) {
@@ -102,7 +114,12 @@ std::vector<ProjectModule> readProjectFile(RoutineTable& table,
     qualifiers.add(moduleNameOf(module.file));
   }
   qualifiers.indexRoutines(table);
-  scanCalls(table, files, progress, project, options, records, qualifiers);
+  std::optional<ArrayNames> moduleArrays;
+  if (records.externals != nullptr) {
+    moduleArrays.emplace().addModuleLevel(*gathering.declarations);
+  }
+  scanCalls(table, files, progress, project, options, records, qualifiers,
+            moduleArrays ? &*moduleArrays : nullptr);
   return modules;
 }
 

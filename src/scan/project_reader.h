@@ -34,7 +34,9 @@ struct ProjectRecords {
   CallSites& sites;
   ProjectDeclarations* declarations = nullptr;  // null: not gathered
   std::vector<TaskStart>* taskStarts = nullptr;  // null: not recorded
-  ExternalCalls* externals = nullptr;  // bound mode: null in classic mode
+  // Bound mode: where the calls pass records the calls of routines no
+  // module defines; null in classic mode.
+  ExternalCalls* externals = nullptr;
 };
 
 // Scans every module that the project file lists, twice: first for the

@@ -1,6 +1,7 @@
 #include "scan/scanner.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,14 @@ struct ModuleScan {
         module(moduleNameOf(fileName)),
         options(options),
         definitionsPass((options & SCAN_DEFINITIONS) != 0),
-        context(context) {}
+        boundCalls(!definitionsPass && context.externals != nullptr),
+        context(context) {
+    if (boundCalls) {
+      localArrays.emplace(context.moduleArrays != nullptr
+                              ? context.moduleArrays->hash()
+                              : NameHash());
+    }
+  }
 
   RoutineTable& table;
   LineReader& source;
@@ -34,6 +42,7 @@ struct ModuleScan {
   std::string_view module;
   int options;
   bool definitionsPass;
+  bool boundCalls;  // the calls pass of bound mode
   const ModuleContext& context;
 
   uint32_t lineCount = 0;  // physical lines read, for the overlong message
@@ -53,6 +62,9 @@ struct ModuleScan {
   Place definition;  // where the current routine's name stands
   // The full name of a routine without an entry, for the warnings.
   std::string definitionName;
+  // Bound mode's calls pass: the arrays the current routine declares by Dim
+  // and takes as parameters.
+  std::optional<ArrayNames> localArrays;
 };
 
 // The warnings of a module: the definitions pass records what concerns the
@@ -264,6 +276,13 @@ void handleOutsideLine(ModuleScan& scan, std::string_view line) {
   scan.current = entry;
   scan.kind = definition.kind;
   scan.insideRoutine = true;
+  if (scan.boundCalls) {
+    scan.localArrays->clear();
+    const size_t end = static_cast<size_t>(definition.name.data() -
+                                           line.data()) +
+                       definition.name.size();
+    scan.localArrays->addParameters(line.substr(end));
+  }
   // The full name of a routine without an entry is formed now, since the
   // line that holds the name is read over.
   if (entry == nullptr) {
@@ -298,17 +317,18 @@ void noteMissingEnd(const ModuleScan& scan) {
            "; its body runs to the end of the file");
 }
 
-// Warns about a qualified name Module.Routine in a body, which is looked up
-// as one name and so is not counted as a call of that module's routine.
-void noteQualifiedName(const ModuleScan& scan, std::string_view token) {
+// Returns the routine that a qualified name Module.Routine (split at its
+// last dot) means: the module's own routine, private or not, when Module is
+// the last component of its name, else the first public one of the modules
+// of that last name. Null for a name without a dot, or when there is none.
+const RoutineEntry* qualifiedTarget(const ModuleScan& scan,
+                                    std::string_view token) {
   const size_t dot = token.rfind('.');
   if (scan.context.qualifiers == nullptr || dot == std::string_view::npos) {
-    return;
+    return nullptr;
   }
   const std::string_view qualifier = token.substr(0, dot);
   const std::string_view routine = token.substr(dot + 1);
-  // The module's own routine, private or not, else the first public one of
-  // the modules of that last name.
   const RoutineEntry* target = nullptr;
   if (equalsNoCase(lastPathComponent(scan.module), qualifier)) {
     target = lookupOrAddRoutine(scan.table, scan.module, routine, false);
@@ -316,7 +336,15 @@ void noteQualifiedName(const ModuleScan& scan, std::string_view token) {
   if (target == nullptr) {
     target = scan.context.qualifiers->findPublic(qualifier, routine);
   }
+  return target;
+}
+
+// Warns about a qualified name Module.Routine in a body, which is looked up
+// as one name and so is not counted as a call of that module's routine.
+void noteQualifiedName(const ModuleScan& scan, std::string_view token) {
+  const RoutineEntry* target = qualifiedTarget(scan, token);
   if (target == nullptr) return;
+  const std::string_view routine = token.substr(token.rfind('.') + 1);
   // What to write instead: the routine's own name, when it means the
   // routine here.
   const RoutineEntry* plain = findCalledRoutine(scan.table, scan.module, routine);
@@ -374,12 +402,78 @@ void noteAmbiguousCall(const ModuleScan& scan, const RoutineEntry& callee,
            otherPublicRoutines(scan.table, *run, callee));
 }
 
+// Records that `caller` calls `callee` at `token`, chosen from `run` (null
+// for a qualified name), when it is not recorded yet.
+void recordCall(const ModuleScan& scan, RoutineEntry& caller,
+                RoutineEntry& callee, const RoutineRun* run,
+                std::string_view token) {
+  const bool withCaller = (scan.options & OPT_CALLERS) != 0;
+  if (addCall(scan.table, &caller, &callee, withCaller)) {
+    const Place place = placeOf(scan, token);
+    scan.context.sites.record(
+        caller, {scan.context.position, place.line, place.column});
+    noteAmbiguousCall(scan, callee, run, token, place);
+  }
+}
+
+// True when `token`, which `next` follows, is the current Function's own
+// name without '(': the assignment of its result, not a call.
+bool isOwnResult(const ModuleScan& scan, std::string_view token, char next) {
+  return (scan.kind & ROUTINE_FUNCTION) != 0 && next != '(' &&
+         equalsNoCase(token, scan.current->routineName());
+}
+
+// Returns the routine of the project that `token`, used in this module,
+// names plainly or qualified, with the run it was chosen from (null for a
+// qualified name); null when it names none. Only bound mode resolves
+// qualified names.
+RoutineEntry* resolveBound(const ModuleScan& scan, std::string_view token,
+                           const RoutineRun** run) {
+  RoutineEntry* callee = findCalledRoutine(scan.table, scan.module, token, run);
+  if (callee != nullptr) return callee;
+  *run = nullptr;
+  const RoutineEntry* target = qualifiedTarget(scan, token);
+  if (target == nullptr) return nullptr;
+  // The qualifiers hold the table's entries as const; the table gives the
+  // same entry to change.
+  return lookupOrAddRoutine(scan.table, target->moduleName(),
+                            target->routineName(), false);
+}
+
+// Bound mode's scanCalls: every identifier that names a routine of the
+// project, plainly or qualified, is a call of it, and any other name that
+// stands where a routine is called is a call of an external routine.
+void scanBoundCalls(ModuleScan& scan, std::string_view line) {
+  RoutineEntry* caller = scan.current;
+  scan.localArrays->addDimArrays(line);
+  CallPositions positions(line, scan.context.moduleArrays,
+                          &*scan.localArrays);
+  LineIdentifier identifier;
+  while (positions.next(&identifier)) {
+    const std::string_view token = identifier.name;
+    if (isOwnResult(scan, token, identifier.next)) continue;
+    const RoutineRun* run = nullptr;
+    if (RoutineEntry* callee = resolveBound(scan, token, &run)) {
+      recordCall(scan, *caller, *callee, run, token);
+    } else if (identifier.callPosition) {
+      const Place place = placeOf(scan, token);
+      scan.context.externals->record(
+          *caller, token,
+          CallSite{scan.context.position, place.line, place.column});
+    }
+  }
+}
+
 // Records a call for every identifier of a body line that names a known
 // routine. A Function's own name is a call only when '(' follows it, since
 // without one it is the assignment of the result.
 void scanCalls(ModuleScan& scan, std::string_view line) {
   RoutineEntry* caller = scan.current;
   if (caller == nullptr) return;
+  if (scan.boundCalls) {
+    scanBoundCalls(scan, line);
+    return;
+  }
   const bool isFunction = (scan.kind & ROUTINE_FUNCTION) != 0;
   const std::string_view ownName = caller->routineName();
   for (;;) {
@@ -401,13 +495,7 @@ void scanCalls(ModuleScan& scan, std::string_view line) {
       noteQualifiedName(scan, token);
       continue;
     }
-    const bool withCaller = (scan.options & OPT_CALLERS) != 0;
-    if (addCall(scan.table, caller, callee, withCaller)) {
-      const Place place = placeOf(scan, token);
-      scan.context.sites.record(
-          *caller, {scan.context.position, place.line, place.column});
-      noteAmbiguousCall(scan, *callee, run, token, place);
-    }
+    recordCall(scan, *caller, *callee, run, token);
   }
 }
 
@@ -452,22 +540,46 @@ void recordTaskStart(const ModuleScan& scan, Place start,
   scan.context.taskStarts->push_back(std::move(taskStart));
 }
 
+// Bound mode: returns the routine that a calltask naming `name`, which no
+// routine of this module has, starts: the one a call of that name from
+// this module reaches; null when there is none.
+RoutineEntry* boundTask(const ModuleScan& scan, std::string_view name) {
+  if (!scan.boundCalls || name.empty()) return nullptr;
+  const RoutineRun* run = nullptr;
+  return resolveBound(scan, name, &run);
+}
+
+// Records a calltask line whose routine name is not quoted; bound mode
+// starts the routine it names, `rest` beginning with the name.
+void markUnquotedTask(ModuleScan& scan, Place start, std::string_view rest) {
+  const std::string_view written =
+      rest.substr(0, static_cast<size_t>(identifierLength(rest)));
+  RoutineEntry* task = boundTask(scan, written);
+  recordTaskStart(scan, start, nullptr, task, rest);
+  if (task != nullptr) {
+    task->flags |= ROUTINE_TASK;
+    return;
+  }
+  warn(scan, start, WarningKind::kTaskElsewhere,
+       "calltask without a quoted routine name; no task is estimated");
+}
+
 // Marks the routine named in quotes after calltask as a task, when this
-// module defines it. `line` begins with the calltask word, which takes
-// `length` characters.
+// module defines it (or, in bound mode, when a call of that name from here
+// reaches it). `line` begins with the calltask word, which takes `length`
+// characters.
 void markTask(ModuleScan& scan, std::string_view line, size_t length) {
   const Place start = placeOf(scan, line);
   std::string_view rest = skipSpace(line.substr(length));
   const size_t close =
       rest.empty() || rest[0] != '"' ? kNone : rest.find('"', 1);
   if (close == kNone) {
-    recordTaskStart(scan, start, nullptr, nullptr, rest);
-    warn(scan, start, WarningKind::kTaskElsewhere,
-         "calltask without a quoted routine name; no task is estimated");
+    markUnquotedTask(scan, start, rest);
     return;
   }
   const std::string_view name = rest.substr(1, close - 1);
   RoutineEntry* task = lookupOrAddRoutine(scan.table, scan.module, name, false);
+  if (task == nullptr) task = boundTask(scan, name);
   recordTaskStart(scan, start, &name, task, rest.substr(close + 1));
   if (task != nullptr) {
     task->flags |= ROUTINE_TASK;

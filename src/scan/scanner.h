@@ -15,6 +15,7 @@
 #include "base/line_reader.h"
 #include "base/warning_log.h"
 #include "routines/routine_table.h"
+#include "scan/call_positions.h"
 #include "scan/call_sites.h"
 #include "scan/external_calls.h"
 #include "scan/module_qualifiers.h"
@@ -51,6 +52,9 @@ struct ModuleContext {
   // Bound mode: where the calls pass records calls of routines no module
   // defines; null in classic mode, whose calls are only the known routines.
   ExternalCalls* externals = nullptr;
+  // Bound mode: the arrays that the modules of the project declare at
+  // module level, which a name followed by '(' may index; null: none.
+  const ArrayNames* moduleArrays = nullptr;
 };
 
 // Opens the module file `fileName` and scans it with scanModule. A module
