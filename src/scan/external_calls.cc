@@ -17,7 +17,10 @@ std::optional<uint32_t> ExternalCalls::find(std::string_view name) const {
 }
 
 uint32_t ExternalCalls::add(std::string_view name) {
-  folded_ = foldedCopy(name);
+  // A call of a known routine, the common case, folds into a buffer that
+  // only grows.
+  folded_.clear();
+  appendFolded(folded_, name);
   const auto found = byName_.find(folded_);
   if (found != byName_.end()) return found->second;
   const uint32_t index = static_cast<uint32_t>(routines_.size());
