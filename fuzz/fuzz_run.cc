@@ -3,7 +3,8 @@
 // Input layout: the first byte chooses the command line, and the rest is
 // split at each line "=====" (the separator "\n=====\n") into the project
 // file P.bxp, the modules A.bas and B.bas, the map file P.mpp, the -t
-// routine name and the long options; missing parts are empty. Each line of
+// routine name, the long options and the annotation file P.mta; missing
+// parts are empty. Each line of
 // the long options part that begins with "--" is one argument, placed after
 // the short options and before the project name. The files are held in
 // memory and the run goes through runMemtally, as the executable's does.
@@ -30,7 +31,13 @@
 // fails, nothing at all on standard output. When the long options part holds
 // a line "--dot", a fourth run writes the DOT graph, checked the same way
 // for UTF-8 and strings that close; the part's --json and --dot lines are
-// left out of the first run.
+// left out of the first run. When the long options part holds a line
+// "--bound", a bound-mode run with --path --check follows, which reads
+// P.mta: it ends with status 0, 1 or (with --budget) 2, a fatal message or
+// the annotation file's errors when 1; its estimate adds up and says what
+// kind of bound it is, and --budget passes only an upper bound that fits.
+// Its JSON document is checked as the plain run's is. The classic runs
+// have P.mta beside them too, and must not read it.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -65,7 +72,7 @@ std::vector<std::string> splitParts(std::string_view text) {
     if (at == std::string_view::npos) break;
     text.remove_prefix(at + kSeparator.size());
   }
-  parts.resize(6);
+  parts.resize(7);
   return parts;
 }
 
@@ -87,7 +94,8 @@ std::vector<std::string_view> linesOf(std::string_view text) {
 // standard output without the banner and the text report it is checked on.
 bool isAddedLater(std::string_view option) {
   return option == "--path" || option == "--check" || option == "--json" ||
-         option == "--dot";
+         option == "--dot" || option == "--bound" ||
+         option.substr(0, 13) == "--annotations";
 }
 
 // The lines of the long options part that begin with "--", but for the
@@ -172,6 +180,7 @@ void checkFatalMessage(const StringConsole& console) {
       "Invalid byte count \"",
       "Unrecognized option - \"",
       "Out of memory attempting to ",
+      "P.mta:",
   };
   bool known = false;
   for (const char* prefix : prefixes) known = known || startsWith(last, prefix);
@@ -490,6 +499,36 @@ void checkDocument(const char* option, bool (*valid)(const std::string&),
   FUZZ_CHECK(valid(out));
 }
 
+// The bound-mode run: its status, its estimate and the line after the
+// total that says what kind of bound it is, and the gate, which passes only
+// an upper bound within the budget.
+void checkBound(const std::vector<std::string>& args, MemoryFileSystem& files) {
+  std::vector<std::string> boundArgs = {"--bound", "--path", "--check"};
+  boundArgs.insert(boundArgs.end(), args.begin(), args.end());
+  StringConsole console;
+  const int status = runMemtally(boundArgs, files, console, fixedClock);
+  const std::optional<uint32_t> budget = budgetOf(args);
+  FUZZ_CHECK(status == 0 || status == 1 || (status == 2 && budget));
+  if (status == 1) {
+    checkFatalMessage(console);
+    return;
+  }
+  const std::string& out = console.stdoutText();
+  const std::optional<uint32_t> total = checkSummary(out);
+  if (total) {
+    const size_t line = out.find('\n', out.find("\n                   Total: ") + 1);
+    FUZZ_CHECK(out.compare(line + 1, 11, "This total ") == 0);
+    const bool upper =
+        out.compare(line + 1, 30, "This total is an upper bound.\n") == 0 ||
+        out.compare(line + 1, 29, "This total is an upper bound ") == 0;
+    if (budget && status == 0) FUZZ_CHECK(upper && *total <= *budget);
+  } else if (budget) {
+    FUZZ_CHECK(status == 2);
+  }
+  checkDocument("--json", isValidJsonDocument, boundArgs, files, console,
+                status);
+}
+
 }  // namespace
 }  // namespace memtally::fuzz
 
@@ -505,6 +544,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   files.add("A.bas", parts[1]);
   files.add("B.bas", parts[2]);
   files.add("P.mpp", parts[3]);
+  files.add("P.mta", parts[6]);
   StringConsole console;
   const std::vector<std::string> args =
       commandLine(choice, parts[4], longOptions(parts[5]));
@@ -545,5 +585,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (asksFor(parts[5], "--dot")) {
     checkDocument("--dot", isValidDotGraph, args, files, console, status);
   }
+  if (asksFor(parts[5], "--bound")) checkBound(args, files);
   return 0;
 }
