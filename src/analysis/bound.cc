@@ -54,15 +54,19 @@ Graph buildGraph(const Analysis& analysis) {
   const RoutineTable& table = *analysis.table;
   graph.nodes.assign(table.entries.begin(), table.entries.end());
   const uint32_t n = graph.size();
-  std::unordered_map<const RoutineEntry*, uint32_t> position;
-  position.reserve(n);
-  for (uint32_t i = 0; i < n; ++i) position.emplace(graph.nodes[i], i);
+  // Every entry's position stands in its recursion field while the graph is
+  // made, which the recursions do not use until they are recorded: a map
+  // of positions cost 3% of a bound run at 100,000 routines (bench/run.sh).
+  for (uint32_t i = 0; i < n; ++i) graph.nodes[i]->recursion = i;
+  const auto position = [](const RoutineEntry* entry) {
+    return entry->recursion;
+  };
   graph.callStart.reserve(n + 1);
   for (const RoutineEntry* entry : graph.nodes) {
     graph.callStart.push_back(static_cast<uint32_t>(graph.callees.size()));
     if (entry->calls == nullptr) continue;
     for (const RoutineEntry* callee : entry->calls->items) {
-      graph.callees.push_back(position.at(callee));
+      graph.callees.push_back(position(callee));
     }
   }
   graph.callStart.push_back(static_cast<uint32_t>(graph.callees.size()));
@@ -70,7 +74,7 @@ Graph buildGraph(const Analysis& analysis) {
   const std::vector<ExternalCall>& calls = analysis.bound.externals.calls();
   graph.externalStart.assign(n + 1, 0);
   for (const ExternalCall& call : calls) {
-    ++graph.externalStart[position.at(call.caller) + 1];
+    ++graph.externalStart[position(call.caller) + 1];
   }
   for (uint32_t i = 0; i < n; ++i) {
     graph.externalStart[i + 1] += graph.externalStart[i];
@@ -79,8 +83,9 @@ Graph buildGraph(const Analysis& analysis) {
                              graph.externalStart.end() - 1);
   graph.externals.resize(calls.size());
   for (const ExternalCall& call : calls) {
-    graph.externals[next[position.at(call.caller)]++] = call.routine;
+    graph.externals[next[position(call.caller)]++] = call.routine;
   }
+  for (RoutineEntry* entry : graph.nodes) entry->recursion = 0;
   return graph;
 }
 

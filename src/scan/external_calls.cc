@@ -4,11 +4,6 @@
 
 namespace memtally {
 
-size_t ExternalCalls::CallHash::operator()(
-    const std::pair<const RoutineEntry*, uint32_t>& call) const {
-  return std::hash<const RoutineEntry*>()(call.first) * 31 + call.second;
-}
-
 std::optional<uint32_t> ExternalCalls::find(std::string_view name) const {
   const std::string folded = foldedCopy(name);
   const auto found = byName_.find(folded);
@@ -33,9 +28,11 @@ uint32_t ExternalCalls::record(const RoutineEntry& caller,
                                std::string_view name,
                                std::optional<CallSite> site) {
   const uint32_t index = add(name);
-  if (seen_.emplace(&caller, index).second) {
+  ExternalRoutine& routine = routines_[index];
+  if (routine.lastCaller != &caller) {
+    routine.lastCaller = &caller;
     calls_.push_back({&caller, index});
-    if (site.has_value()) routines_[index].sites.push_back(*site);
+    if (site.has_value()) routine.sites.push_back(*site);
   }
   return index;
 }

@@ -8,8 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
-#include <utility>
 #include <vector>
 
 #include "base/name_map.h"
@@ -24,6 +22,9 @@ struct ExternalRoutine {
   std::string name;             // as first written: "Debug.Print"
   std::string folded;           // with A to Z folded
   std::vector<CallSite> sites;  // the first call of it in each caller
+  // The caller whose call was recorded last: a routine's calls are met
+  // together, so a repeated call is known without a set of every pair.
+  const RoutineEntry* lastCaller = nullptr;
 };
 
 // One routine's call of an external routine: `routine` indexes routines().
@@ -47,7 +48,9 @@ class ExternalCalls {
 
   // Records that `caller` calls the external routine `name` at `site` (none
   // for a call an annotation adds); a caller's later calls of the same
-  // routine are not recorded again. Returns the routine's index.
+  // routine are not recorded again, unless another routine's call of it
+  // came between (a routine whose body stands twice in a module), which
+  // records the call twice. Returns the routine's index.
   uint32_t record(const RoutineEntry& caller, std::string_view name,
                   std::optional<CallSite> site);
 
@@ -58,14 +61,9 @@ class ExternalCalls {
   const std::vector<ExternalCall>& calls() const { return calls_; }
 
  private:
-  struct CallHash {
-    size_t operator()(const std::pair<const RoutineEntry*, uint32_t>& call) const;
-  };
-
   std::deque<ExternalRoutine> routines_;  // stays put: byName_ views it
   std::vector<ExternalCall> calls_;
   NameMap<uint32_t> byName_;  // keys view the routines' folded names
-  std::unordered_set<std::pair<const RoutineEntry*, uint32_t>, CallHash> seen_;
   std::string folded_;        // the name being looked up, folded
 };
 
