@@ -1,5 +1,6 @@
 #include "report/dot_report.h"
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -98,7 +99,7 @@ std::string nodeLabel(const Graph& graph, const Analysis& analysis,
   if (!isComputed(entry)) return label + "\nnot reached";
   label += '\n';
   label += bytesText(analysis, entry, entry.totalBytes);
-  if (analysis.boundMode && isComputed(entry) && entry.recursion == 0 &&
+  if (analysis.boundMode &&
       stepFigures(analysis, entry, false).kind == StepKind::kStackAnnotation) {
     label += "\nstack annotation";
   }
