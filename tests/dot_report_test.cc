@@ -75,6 +75,70 @@ TEST(DotReportTest, WithUnusedTheOthersAreDrawnGreyAndNamesEscaped) {
       << graph;
 }
 
+// Main calls Digits, which calls itself, Ping, which calls Pong of another
+// module and back, and Blink, which calls the external Delay.
+MemoryFileSystem boundProject() {
+  MemoryFileSystem files;
+  files.add("P.bxp", "A.bas\nB.bas\n");
+  files.add("A.bas",
+            "Sub Main()\n  Call Digits(1)\n  Call Ping\n  Call Blink\n"
+            "End Sub\n"
+            "Sub Digits(ByVal N As Integer)\n  Call Digits(N)\nEnd Sub\n"
+            "Sub Ping()\n  Call Pong\nEnd Sub\n"
+            "Sub Blink()\nEnd Sub\n");
+  files.add("B.bas", "Sub Pong()\n  Call Ping\nEnd Sub\n");
+  files.add("P.mpp",
+            "RAM allocated: 0\nFORMAL PARAMETERS\n 1 2 A.Digits.N\n"
+            "LOCAL VARIABLES\nCODE MEMORY\n");
+  files.add("P.mta",
+            "recursion A.Digits 3\ncalls A.Blink Delay\nstack Delay 40\n"
+            "calls A.Ping PutPin\n");
+  return files;
+}
+
+// Bound mode: lower bounds dashed and said, each recursion a cluster (in
+// its module's when it has one), external routines as rounded nodes, and
+// the chain red up to the external routine that ends it.
+TEST(DotReportTest, BoundModeDrawsBoundsRecursionsAndExternalRoutines) {
+  MemoryFileSystem files = boundProject();
+  const testing::MemoryRun run =
+      testing::runInMemory({"--bound", "--dot", "P"}, files);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            "digraph memtally {\n"
+            "  label=\"P.bxp: estimate at least 64 bytes\";\n"
+            "  labelloc=t;\n"
+            "  node [shape=box];\n"
+            "  subgraph cluster_m1 {\n"
+            "    label=\"A.bas\";\n"
+            "    r1 [label=\"Blink\\n49 bytes\"];\n"
+            "    r3 [label=\"Main\\nat least 64 bytes\", "
+            "style=\"bold,dashed\"];\n"
+            "    subgraph cluster_recursion_1 {\n"
+            "      label=\"recursion, depth 3\";\n"
+            "      r2 [label=\"Digits\\n33 bytes\"];\n"
+            "    }\n"
+            "  }\n"
+            "  subgraph cluster_recursion_2 {\n"
+            "    label=\"recursion, depth unknown\";\n"
+            "    style=dashed;\n"
+            "    r4 [label=\"A.Ping\\nat least 9 bytes\", style=dashed];\n"
+            "    r5 [label=\"B.Pong\\nat least 9 bytes\", style=dashed];\n"
+            "  }\n"
+            "  x1 [label=\"Delay\\n40 bytes\", style=\"rounded,dashed\"];\n"
+            "  x2 [label=\"PutPin\\nsize unknown\", "
+            "style=\"rounded,dashed\"];\n"
+            "  r2 -> r2;\n"
+            "  r3 -> r2;\n"
+            "  r3 -> r4;\n"
+            "  r3 -> r1 [color=red, penwidth=2.5];\n"
+            "  r4 -> r5;\n"
+            "  r5 -> r4;\n"
+            "  r1 -> x1 [color=red, penwidth=2.5];\n"
+            "  r4 -> x2;\n"
+            "}\n");
+}
+
 TEST(DotReportTest, GraphvizRendersOddNamesCyclesAndTasksWithoutWarnings) {
   const char* dot = MEMTALLY_DOT_PATH;
   if (std::string(dot).find("NOTFOUND") != std::string::npos) {

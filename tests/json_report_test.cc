@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "analysis/pipeline.h"
 #include "base/utf8.h"
 #include "support/memory_run.h"
 
@@ -194,6 +195,130 @@ TEST(JsonReportTest, WrappedEstimateNeverPassesTheGate) {
               std::string::npos)
         << json.out;
   }
+}
+
+}  // namespace
+}  // namespace memtally
+
+namespace memtally {
+namespace {
+
+// Main calls Digits, which calls itself, and Blink, which calls the
+// external Delay of 12 bytes; the task Worker calls Ping and Pong, which
+// call each other without a depth, and PutPin, whose size is not known.
+MemoryFileSystem boundProject() {
+  MemoryFileSystem files;
+  files.add("P.bxp", "A.bas\n");
+  files.add("A.bas",
+            "Dim S(1 To 40) As Byte\n"
+            "Sub Main()\n  Call Digits(1)\n  Call Blink\n"
+            "  CallTask \"Worker\", S\nEnd Sub\n"
+            "Sub Digits(ByVal N As Integer)\n  Call Digits(N)\nEnd Sub\n"
+            "Sub Blink()\nEnd Sub\n"
+            "Sub Worker()\n  Call Ping\nEnd Sub\n"
+            "Sub Ping()\n  Call Pong\nEnd Sub\n"
+            "Sub Pong()\n  Call Ping\nEnd Sub\n");
+  files.add("P.mpp",
+            "RAM allocated: 0\nFORMAL PARAMETERS\n 1 2 A.Digits.N\n"
+            "LOCAL VARIABLES\nCODE MEMORY\n");
+  files.add("P.mta",
+            "recursion A.Digits 3\ncalls A.Blink Delay\nstack Delay 12\n"
+            "calls A.Worker PutPin\n");
+  return files;
+}
+
+TEST(JsonReportTest, BoundModeSaysEveryBoundAndWhatItCameFrom) {
+  MemoryFileSystem files = boundProject();
+  const MemoryRun run = testing::runInMemory({"--json", "--bound", "P"}, files);
+  EXPECT_EQ(run.status, 0) << run.err;
+  for (const char* expected : {
+           "\"memtally\": \"0.7\",\n  \"mode\": \"bound\",\n"
+           "  \"annotationFile\": \"P.mta\",\n",
+           // Main: 15 and the larger of Digits (3 x 11) and Blink (9 + 12).
+           "\"totalBytes\": 48,\n    \"bound\": \"bounded\"\n  },",
+           "\"name\": \"A.Blink\"",
+           "\"totalBytes\": 21,\n      \"bound\": \"bounded\",\n"
+           "      \"worstCallee\": null,\n      \"worstExternal\": \"Delay\",\n"
+           "      \"recursion\": null,",
+           "\"totalBytes\": 33,\n      \"bound\": \"bounded\",\n"
+           "      \"worstCallee\": null,\n      \"worstExternal\": null,\n"
+           "      \"recursion\": 0,",
+           "\"routine\": \"A.Worker\",\n      \"stackBytes\": 24,\n"
+           "      \"bound\": \"atLeast\"\n",
+           "\"neededBytes\": 24,\n      \"bound\": \"atLeast\",\n"
+           "      \"spareBytes\": null,\n      \"fits\": null,",
+           "\"from\": \"A.Main\",\n      \"totalBytes\": 48,\n"
+           "      \"bound\": \"bounded\",\n      \"steps\": [\n"
+           "        {\"kind\": \"frame\", \"routine\": \"A.Main\", "
+           "\"overheadBytes\": 15, \"paramBytes\": 0, \"localBytes\": 0, "
+           "\"frameBytes\": 15, \"bytes\": 15},\n"
+           "        {\"kind\": \"recursion\", \"routine\": \"A.Digits\", "
+           "\"recursion\": 0, \"depth\": 3, \"largestFrameBytes\": 11, "
+           "\"extraBytes\": 0, \"bytes\": 33}\n      ]",
+           "{\"kind\": \"recursion\", \"routine\": \"A.Ping\", \"recursion\": 1, "
+           "\"depth\": null, \"largestFrameBytes\": 9, \"extraBytes\": 0, "
+           "\"bytes\": 9}",
+           "\"recursions\": [\n    {\n      \"members\": [\"A.Digits\"],\n"
+           "      \"depth\": 3,\n      \"largestFrameBytes\": 11,\n"
+           "      \"outsideBytes\": 0,\n      \"worstOutside\": null,\n"
+           "      \"worstExternal\": null,\n      \"totalBytes\": 33,\n"
+           "      \"bound\": \"bounded\"\n    },\n"
+           "    {\n      \"members\": [\"A.Ping\", \"A.Pong\"],\n"
+           "      \"depth\": null,",
+           "\"externalCalls\": [\n    {\n      \"name\": \"Delay\",\n"
+           "      \"stackBytes\": 12,\n      \"reached\": true,\n"
+           "      \"callers\": [\"A.Blink\"],\n      \"sites\": []\n    },\n"
+           "    {\n      \"name\": \"PutPin\",\n      \"stackBytes\": null,",
+           "\"kind\": \"calls\",\n      \"name\": \"A.Blink\",\n"
+           "      \"value\": null,\n      \"callees\": [\"Delay\"],\n"
+           "      \"used\": true\n",
+           "\"kind\": \"stack\",\n      \"name\": \"Delay\",\n"
+           "      \"value\": 12,\n      \"used\": true\n",
+       }) {
+    EXPECT_NE(run.out.find(expected), std::string::npos) << expected;
+  }
+}
+
+// A classic document says its mode and nothing of bound mode's.
+TEST(JsonReportTest, ClassicDocumentSaysItsModeOnly) {
+  MemoryFileSystem files = boundProject();
+  const MemoryRun run = testing::runInMemory({"--json", "P"}, files);
+  EXPECT_NE(run.out.find("\"memtally\": \"0.7\",\n  \"mode\": \"classic\",\n"
+                         "  \"project\": \"P.bxp\",\n"),
+            std::string::npos);
+  for (const char* absent : {"\"bound\"", "\"kind\": \"frame\"",
+                             "\"annotationFile\"", "\"recursions\"",
+                             "\"externalCalls\"", "\"worstExternal\""}) {
+    EXPECT_EQ(run.out.find(absent), std::string::npos) << absent;
+  }
+}
+
+// The sites of an external routine's calls name their module's file.
+TEST(JsonReportTest, ExternalCallSitesNameTheirModuleFile) {
+  MemoryFileSystem files = boundProject();
+  files.add("P.bxp", "Gone.bas\nA.bas\n");
+  QuietProgress quiet;
+  std::optional<Analysis> analysis = analyzeProject(
+      files, quiet, testing::fixedTime, {"P", std::nullopt, 0, true});
+  ASSERT_TRUE(analysis.has_value());
+  BoundFacts& bound = analysis->bound;
+  const RoutineEntry* blink =
+      lookupOrAddRoutine(*analysis->table, "A", "Blink", false);
+  ASSERT_NE(blink, nullptr);
+  bound.externals.record(*blink, "Debug.Print", CallSite{1, 11, 3});
+  bound.externals.record(*blink, "Debug.Print", CallSite{1, 12, 3});
+  bound.externalBytes.resize(bound.externals.routines().size());
+  bound.externalReached.resize(bound.externals.routines().size());
+  StringConsole console;
+  writeJsonReport(console, *analysis, std::nullopt);
+  EXPECT_NE(console.stdoutText().find(
+                "\"name\": \"Debug.Print\",\n      \"stackBytes\": null,\n"
+                "      \"reached\": false,\n      \"callers\": [\"A.Blink\"],\n"
+                "      \"sites\": [\n"
+                "        {\"file\": \"A.bas\", \"line\": 11, \"column\": 3}\n"
+                "      ]\n"),
+            std::string::npos)
+      << console.stdoutText();
 }
 
 }  // namespace

@@ -285,8 +285,10 @@ TEST(LineReaderTest, LinesEndingInCarriageReturnsAloneMakeEveryCrALineEnd) {
 class LineReaderFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The process id keeps tests that ctest runs side by side, each in a
+    // process of its own, out of each other's directory.
     dir_ = std::filesystem::temp_directory_path() /
-           ("memtally_line_reader_" +
+           ("memtally_line_reader_" + std::to_string(::getpid()) + "_" +
             std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     std::filesystem::create_directories(dir_);
   }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/bound.h"
 #include "analysis/requirement.h"
 
 namespace memtally {
@@ -160,6 +161,37 @@ TEST_F(ListingsTest, CalleesByLargerTotalThenRoutineName) {
           "  X.Beta                                                      20\n"),
       std::string::npos)
       << text;
+}
+
+// Bound mode: external routines join the callees by their annotated size,
+// after routines of the same total; those without a size come last as "?".
+TEST_F(ListingsTest, ExternalCalleesJoinByTheirSize) {
+  RoutineEntry* main = add("Prog", "Main");
+  call(main, add("X", "Beta", 0, 11));   // 20
+  call(main, add("Z", "Gamma", 0, 26));  // 35
+  compute(main);
+  BoundFacts bound;
+  const std::string longName(40, 'L');
+  for (const std::string& name :
+       {std::string("Unsized"), std::string("Delay"), longName,
+        std::string("Tiny")}) {
+    bound.externals.record(*main, name, std::nullopt);
+  }
+  bound.externalBytes = {std::nullopt, 20, 100, 3};
+  StringConsole console;
+  printDetailedAnalysis(table_, console, &bound);
+  EXPECT_NE(console.stdoutText().find(
+                "  " + longName.substr(0, 33) +
+                "                          100\n"
+                "  Z.Gamma                                                     35\n"
+                "  X.Beta                                                      20\n"
+                "  Delay                                                       20\n"
+                "  Tiny                                                         3\n"
+                "  Unsized                                                      ?\n"),
+            std::string::npos)
+      << console.stdoutText();
+  // Without bound mode's facts the listing has routines only.
+  EXPECT_EQ(detailed().find("Delay"), std::string::npos);
 }
 
 TEST_F(ListingsTest, CallersByRoutineNameThenFullName) {

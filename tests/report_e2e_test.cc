@@ -621,3 +621,91 @@ TEST(ReportE2ETest, DocumentsSayWhatTheTextReportSays) {
 
 }  // namespace
 }  // namespace memtally
+
+namespace memtally {
+namespace {
+
+// Bound mode's documents: each --json document validates against the schema
+// with its numbers in agreement (steps of every kind adding up, recursions
+// holding their members' totals), and each --dot graph renders without a
+// word from Graphviz.
+TEST(ReportE2ETest, BoundModeDocumentsValidateAndRender) {
+  const std::string python = documentTool(MEMTALLY_PYTHON3_PATH);
+  const std::string dot = documentTool(MEMTALLY_DOT_PATH);
+  if (python.empty() || dot.empty()) {
+    if (std::getenv("MEMTALLY_REQUIRE_DOCUMENT_TOOLS") != nullptr) {
+      FAIL() << "python3 and dot are needed";
+    }
+    GTEST_SKIP() << "python3 or dot is not installed";
+  }
+  const std::filesystem::path source(MEMTALLY_SOURCE_DIR);
+  const std::string blinkAnnotations =
+      "recursion Serial.SendNumber 10\ncalls Main.Blink Delay\n"
+      "calls Main.Watchdog Delay\nstack Delay 40\n"
+      "calls Serial.SendByte PutQueue\nstack Serial.OpenSerial 30\n";
+  struct BoundCase {
+    Files files;  // empty: the bundled example
+    std::string project;
+    std::string annotations;  // empty: none
+    std::vector<std::string> args;
+  };
+  const BoundCase cases[] = {
+      {{}, "Blink", "", {}},
+      {{}, "Blink", blinkAnnotations, {}},
+      {{}, "Blink", blinkAnnotations, {"-tReadSensor"}},
+      {{}, "Blink", "stack Serial.SendText 90\n", {}},
+      {{}, "Blink", "stack Main.Main 300\n", {}},
+      {{{"Self.bxp", "Self.bas\n"},
+        {"Self.bas", "Sub Main()\n  Call Main\nEnd Sub\n"},
+        {"Self.mpp", "RAM allocated: 1\nLOCAL VARIABLES\n 1 4 Self.Main.x\n"}},
+       "Self",
+       "recursion Self.Main 3\n",
+       {}},
+      {cycleProject(true), "Prog", "recursion Prog.B 4\n", {}},
+      {loopProject(), "Loop", "", {}},
+      {tasksProject(), "Tasks", "", {}},
+      {bootProject(), "Boot", "", {}},
+  };
+  for (const BoundCase& c : cases) {
+    TempDir work;
+    TempDir project;
+    const std::filesystem::path blink = source / "examples" / "Blink";
+    if (c.files.empty()) {
+      for (const auto& file : std::filesystem::directory_iterator(blink)) {
+        std::filesystem::copy(file.path(),
+                              project.path() / file.path().filename());
+      }
+    }
+    for (const auto& [name, text] : c.files) project.write(name, text);
+    if (!c.annotations.empty()) {
+      project.write(c.project + ".mta", c.annotations);
+    }
+    const auto run = [&](std::vector<std::string> args) {
+      args.insert(args.end(), c.args.begin(), c.args.end());
+      args.push_back(c.project);
+      return runTool(args, project.path());
+    };
+    const ToolRun json = run({"--bound", "--json"});
+    const ToolRun graph = run({"--bound", "--dot", "-u"});
+    const std::string label = c.project + " " + c.annotations;
+    EXPECT_EQ(json.status, 0) << label << json.err;
+    EXPECT_EQ(graph.status, 0) << label << graph.err;
+    work.write("report.json", json.out);
+    work.write("graph.dot", graph.out);
+    const std::string validate =
+        quoted(python) + " " +
+        quoted((source / "tests" / "validate_report.py").string()) + " " +
+        quoted((source / "doc" / "memtally-report.schema.json").string()) +
+        " " + quoted((work.path() / "report.json").string());
+    EXPECT_EQ(std::system(validate.c_str()), 0) << label;
+    const std::string render =
+        quoted(dot) + " -Tsvg " + quoted((work.path() / "graph.dot").string()) +
+        " -o " + quoted((work.path() / "graph.svg").string()) + " 2> " +
+        quoted((work.path() / "dot.err").string());
+    EXPECT_EQ(std::system(render.c_str()), 0) << label;
+    EXPECT_EQ(std::filesystem::file_size(work.path() / "dot.err"), 0u) << label;
+  }
+}
+
+}  // namespace
+}  // namespace memtally

@@ -2,7 +2,9 @@
 """The report schema accepts the example document and what may vary in it,
 and rejects documents with the mistakes a writer could make.
 
-    python3 tests/report_schema_test.py SCHEMA EXAMPLE
+    python3 tests/report_schema_test.py SCHEMA EXAMPLE [BOUND_EXAMPLE]
+
+EXAMPLE is a classic run's document, BOUND_EXAMPLE one of bound mode.
 
 Prints SKIPPED and exits 0 when python3-jsonschema is missing, unless
 MEMTALLY_REQUIRE_DOCUMENT_TOOLS is set in the environment.
@@ -120,6 +122,8 @@ REJECTED = [
     ("a version that is not a number", put(["memtally"], "v0.7")),
     ("another schema named", put(["$schema"], "report.schema.json")),
     ("a number where a name belongs", put(["unused", 0], 7)),
+    ("a document without its mode", delete(["mode"])),
+    ("bound mode's members in a classic document", put(["recursions"], [])),
     # Beyond the schema: numbers and names that contradict each other.
     ("frames that do not add up to the chain",
      put(["chains", 0, "totalBytes"], 52)),
@@ -131,7 +135,62 @@ REJECTED = [
      put(["routines", 2, "calls", 0], "Serial.Open")),
     ("a cut call that is not a call",
      put(["routines", 0, "cutCalls"], ["Main.Main"])),
+    ("a bound in a classic document",
+     put(["routines", 0, "bound"], "exact")),
 ]
+
+# Variants of the bound-mode example that must validate.
+BOUND_ACCEPTED = [
+    ("no annotation file was read", put(["annotationFile"], None)),
+    ("a task start whose need is not known",
+     lambda d: (put(["taskStarts", 0, "neededBytes"], None)(d),
+                put(["taskStarts", 0, "spareBytes"], None)(d),
+                put(["taskStarts", 0, "fits"], None)(d),
+                put(["taskStarts", 0, "problem"], "no array")(d),
+                put(["taskStarts", 0, "bound"], None)(d))),
+    ("an external routine without callers or sites",
+     lambda d: d["externalCalls"].append(
+         {"name": "PutPin", "stackBytes": None, "reached": False,
+          "callers": [], "sites": []})),
+]
+
+# Variants of the bound-mode example that must fail.
+BOUND_REJECTED = [
+    ("a bound-mode document without its recursions", delete(["recursions"])),
+    ("a bound that is no status", put(["estimate", "bound"], "upper")),
+    ("a reached routine without its bound",
+     delete(["routines", 0, "bound"])),
+    ("a step without its kind", delete(["chains", 0, "steps", 0, "kind"])),
+    ("a recursion step whose parts do not add up",
+     put(["chains", 0, "steps", 2, "largestFrameBytes"], 12)),
+    ("a recursion step outside its recursion",
+     put(["chains", 0, "steps", 2, "recursion"], 1)),
+    ("an external step naming no external routine",
+     put(["chains", 1, "steps", 1, "external"], "Sleep")),
+    ("a recursion whose total is not its parts",
+     put(["recursions", 0, "outsideBytes"], 11)),
+    ("a calls annotation with a value", put(["annotations", 1, "value"], 3)),
+    ("a stack annotation without its value",
+     put(["annotations", 3, "value"], None)),
+    ("a site without its column",
+     put(["externalCalls", 0, "sites"], [{"file": "Main.bas", "line": 1}])),
+]
+
+
+def variant_failures(validator, example, accepted, rejected):
+    """The variants of the example that validate when they should not, or
+    fail when they should validate."""
+    failures = []
+    for variants, should_pass in ((accepted, True), (rejected, False)):
+        for name, change in variants:
+            document = copy.deepcopy(example)
+            change(document)
+            errors = validate_report.document_errors(validator, document)
+            if should_pass and errors:
+                failures.append(f"{name}: rejected: {errors}")
+            if not should_pass and not errors:
+                failures.append(f"{name}: accepted")
+    return failures
 
 
 def main(argv):
@@ -151,15 +210,15 @@ def main(argv):
     errors = validate_report.document_errors(validator, example)
     if errors:
         failures.append(f"the example is rejected: {errors}")
-    for variants, should_pass in ((ACCEPTED, True), (REJECTED, False)):
-        for name, change in variants:
-            document = copy.deepcopy(example)
-            change(document)
-            errors = validate_report.document_errors(validator, document)
-            if should_pass and errors:
-                failures.append(f"{name}: rejected: {errors}")
-            if not should_pass and not errors:
-                failures.append(f"{name}: accepted")
+    examples = [(example, ACCEPTED, REJECTED)]
+    if len(argv) > 3:
+        bound = validate_report.load_document(argv[3])
+        errors = validate_report.document_errors(validator, bound)
+        if errors:
+            failures.append(f"the bound-mode example is rejected: {errors}")
+        examples.append((bound, BOUND_ACCEPTED, BOUND_REJECTED))
+    for base, accepted, rejected in examples:
+        failures += variant_failures(validator, base, accepted, rejected)
 
     # The command line, as other tests use it: status 0, then 1 with a
     # message naming the document.
@@ -178,8 +237,10 @@ def main(argv):
 
     for failure in failures:
         print(failure)
-    print(f"{len(ACCEPTED)} accepted and {len(REJECTED)} rejected variants, "
-          f"{len(failures)} failures")
+    count = len(ACCEPTED) + len(REJECTED)
+    if len(argv) > 3:
+        count += len(BOUND_ACCEPTED) + len(BOUND_REJECTED)
+    print(f"{count} variants, {len(failures)} failures")
     return 1 if failures else 0
 
 

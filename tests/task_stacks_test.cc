@@ -209,5 +209,47 @@ TEST(TaskStacksTest, GatePassesOnlyWhenEveryStartIsShownToFit) {
             "declared.\n");
 }
 
+// Bound mode: a task whose need is only a lower bound is too small for an
+// array below it and unchecked for one that holds it; the row says so.
+TEST(TaskStacksTest, BoundModeRowsSayWhereTheNeedIsOnlyALowerBound) {
+  const std::string module =
+      "Dim Big(1 To 40) As Byte\nDim Small(1 To 10) As Byte\n"
+      "Sub Main()\n  CallTask \"Worker\", Big\n  CallTask \"Worker\", "
+      "Small\nEnd Sub\n"
+      "Sub Worker()\n  Call Worker\nEnd Sub\n";
+  const std::string heading =
+      "Task                                Stack array          Declared at  "
+      "          Holds  Needs  Spare\n"
+      "----------------------------------- -------------------- "
+      "---------------------- ------ ------ ------\n";
+  struct Case {
+    const char* what;
+    std::string annotations;  // none: no P.mta
+    std::string rows;
+  };
+  const Case cases[] = {
+      {"no depth", "",
+       "A.Worker                            Big                  A.bas:1     "
+       "               40     15      -  unchecked: needs at least 15\n"
+       "A.Worker                            Small                A.bas:2     "
+       "               10     15     -5  too small\n"},
+      {"a depth", "recursion A.Worker 2\n",
+       "A.Worker                            Big                  A.bas:1     "
+       "               40     24     16\n"
+       "A.Worker                            Small                A.bas:2     "
+       "               10     24    -14  too small\n"},
+  };
+  for (const Case& c : cases) {
+    MemoryFileSystem files = project(module);
+    if (!c.annotations.empty()) files.add("P.mta", c.annotations);
+    const testing::MemoryRun run =
+        testing::runInMemory({"--bound", "--tasks", "P"}, files);
+    const size_t table = run.out.find("Task stacks:\n");
+    ASSERT_NE(table, std::string::npos) << c.what;
+    EXPECT_EQ(run.out.substr(table), "Task stacks:\n" + heading + c.rows)
+        << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace memtally

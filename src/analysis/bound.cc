@@ -240,8 +240,19 @@ class BoundComputation {
     }
     for (uint32_t i = graph_.externalStart[node];
          i < graph_.externalStart[node + 1]; ++i) {
-      largest.takeExternal(bound_, graph_.externals[i]);
-      bound_.externalReached[graph_.externals[i]] = true;
+      const uint32_t external = graph_.externals[i];
+      largest.takeExternal(bound_, external);
+      bound_.externalReached[external] = true;
+      markSizeUsed(external);
+    }
+  }
+
+  // Marks the stack annotation of an external routine used: a call of it
+  // counts its size.
+  void markSizeUsed(uint32_t external) const {
+    const auto found = bound_.externalStackOf.find(external);
+    if (found != bound_.externalStackOf.end()) {
+      bound_.annotations[found->second].used = true;
     }
   }
 

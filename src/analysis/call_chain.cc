@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <unordered_set>
 
+#include "analysis/requirement.h"
+
 namespace memtally {
 
 uint32_t frameBytes(const RoutineEntry& entry) {
@@ -49,7 +51,7 @@ std::vector<ListedChain> listChains(const Analysis& analysis) {
   std::vector<ListedChain> chains;
   std::unordered_set<const RoutineEntry*> listed;
   for (const RoutineEntry* start : chainStarts(analysis)) {
-    ListedChain chain{start, {start}, nullptr};
+    ListedChain chain{start, {start}, nullptr, std::nullopt};
     listed.insert(start);
     for (const RoutineEntry* step = start->worstCallee; step != nullptr;
          step = step->worstCallee) {
@@ -59,9 +61,71 @@ std::vector<ListedChain> listChains(const Analysis& analysis) {
       }
       chain.steps.push_back(step);
     }
+    if (chain.continuesAs == nullptr) {
+      const auto external = analysis.bound.worstExternal.find(chain.steps.back());
+      if (external != analysis.bound.worstExternal.end()) {
+        chain.external = external->second;
+      }
+    }
     chains.push_back(std::move(chain));
   }
   return chains;
+}
+
+namespace {
+
+// What the top routine's own frame holds beyond a call's, which its stored
+// total includes: 6 for main; 0 for every other routine.
+uint32_t topExtra(const Analysis& analysis, const RoutineEntry& entry) {
+  return &entry == analysis.top ? entry.invocationOverhead - kCalleeOverhead
+                                : 0;
+}
+
+// True when the stack annotation of `entry` is its total: it was not below
+// what the routine needs.
+bool isAnnotatedTotal(const Analysis& analysis, const RoutineEntry& entry) {
+  if ((entry.flags & ROUTINE_STACK_ANNOTATED) == 0) return false;
+  const auto found = analysis.bound.stackOf.find(&entry);
+  if (found == analysis.bound.stackOf.end()) return false;
+  return analysis.bound.annotations[found->second].value ==
+         entry.totalBytes - topExtra(analysis, entry);
+}
+
+}  // namespace
+
+StepFigures stepFigures(const Analysis& analysis, const RoutineEntry& step,
+                        bool first) {
+  StepFigures figures;
+  if (!analysis.boundMode) {
+    figures.overhead = step.invocationOverhead;
+    figures.bytes = frameBytes(step);
+    return figures;
+  }
+  // Only the top routine's own chain counts its own frame's extra bytes: a
+  // chain reaching it from a task counts a call of it.
+  const uint32_t extra = first ? topExtra(analysis, step) : 0;
+  if (const Recursion* recursion = recursionOf(analysis, step)) {
+    figures.kind = StepKind::kRecursion;
+    figures.recursion = recursion;
+    figures.depth = recursion->depth.value_or(1);
+    figures.extra = extra;
+    figures.bytes = figures.depth * recursion->largestFrame + extra;
+    return figures;
+  }
+  if (isAnnotatedTotal(analysis, step)) {
+    figures.kind = StepKind::kStackAnnotation;
+    figures.extra = extra;
+    figures.bytes = step.totalBytes - topExtra(analysis, step) + extra;
+    return figures;
+  }
+  figures.overhead = first ? step.invocationOverhead : kCalleeOverhead;
+  figures.bytes = figures.overhead + step.paramBytes + step.localBytes;
+  return figures;
+}
+
+uint32_t externalStepBytes(const Analysis& analysis, uint32_t index) {
+  const auto& sizes = analysis.bound.externalBytes;
+  return index < sizes.size() ? sizes[index].value_or(0) : 0;
 }
 
 }  // namespace memtally

@@ -14,6 +14,16 @@ namespace memtally {
 //     Main.Main                           15 + 0 + 2 = 17
 // A chain that reaches a routine an earlier block lists ends there with
 //     ... continues as listed above from Serial.SendNumber
+// In bound mode a lower bound's heading says "(at least 51 bytes)", a
+// recursion is one step, with the members of one of several below it,
+//     Sensor.ReadSensor (recursion)       3 x 11 = 33
+//       of Sensor.ReadSensor, Sensor.Recalibrate
+//     Serial.SendNumber (recursion)       1 x 11 = 11  (depth unknown: counted once)
+// a routine whose stack annotation is its total ends the chain,
+//     Serial.Parse                        80 (stack annotation)
+// and so does the external routine whose annotated size gave the last
+// step's callee bytes:
+//     Delay                               12 (outside the project, annotated)
 void printCallChains(Console& console, const Analysis& analysis);
 
 }  // namespace memtally

@@ -49,4 +49,16 @@ std::string dotClusterId(size_t index) {
   return id;
 }
 
+std::string dotExternalNodeId(size_t index) {
+  std::string id = "x";
+  appendUnsigned(id, index + 1);
+  return id;
+}
+
+std::string dotRecursionClusterId(size_t index) {
+  std::string id = "cluster_recursion_";
+  appendUnsigned(id, index + 1);
+  return id;
+}
+
 }  // namespace memtally

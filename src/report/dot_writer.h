@@ -28,6 +28,14 @@ std::string dotNodeId(size_t index);
 // its name begins with "cluster").
 std::string dotClusterId(size_t index);
 
+// The node identifier of the external routine at `index` (from 0): x1, x2,
+// ...
+std::string dotExternalNodeId(size_t index);
+
+// The identifier of the cluster of the recursion at `index` (from 0):
+// cluster_recursion_1, cluster_recursion_2, ...
+std::string dotRecursionClusterId(size_t index);
+
 }  // namespace memtally
 
 #endif  // MEMTALLY_REPORT_DOT_WRITER_H_

@@ -11,6 +11,7 @@
 #include "base/version.h"
 #include "report/budget.h"
 #include "analysis/call_chain.h"
+#include "report/json_bound.h"
 #include "report/json_writer.h"
 #include "report/listings.h"
 #include "analysis/requirement.h"
@@ -79,6 +80,7 @@ void writeEstimate(JsonWriter& json, const Analysis& analysis) {
   member(json, "staticBytes",
          analysis.applicationMode ? analysis.staticRam : 0);
   member(json, "totalBytes", *printedTotal(analysis));
+  if (analysis.boundMode) member(json, "bound", boundStatusName(top.bound));
   json.endObject();
 }
 
@@ -117,12 +119,15 @@ void writeRoutine(JsonWriter& json, const Analysis& analysis,
   member(json, "overheadBytes", entry.invocationOverhead);
   member(json, "calleeBytes", entry.calleeBytes);
   member(json, "totalBytes", entry.totalBytes);
+  const bool bound = analysis.boundMode && isComputed(entry);
+  if (bound) member(json, "bound", boundStatusName(entry.bound));
   json.key("worstCallee");
   if (entry.worstCallee != nullptr) {
     json.string(entry.worstCallee->fullName);
   } else {
     json.null();
   }
+  if (bound) writeBoundRoutine(json, analysis, entry);
   const std::span<RoutineEntry* const> calls = itemsOf(entry.calls);
   std::vector<const RoutineEntry*> cut;
   for (const RoutineEntry* callee : calls) {
@@ -151,6 +156,7 @@ void writeTasks(JsonWriter& json, const Analysis& analysis) {
     json.beginObject();
     member(json, "routine", task->fullName);
     member(json, "stackBytes", taskStackBytes(*task));
+    if (analysis.boundMode) member(json, "bound", boundStatusName(task->bound));
     json.endObject();
   }
   json.endArray();
@@ -204,6 +210,15 @@ void writeTaskStart(JsonWriter& json, const Analysis& analysis,
   }
   optionalBytes(json, "arrayBytes", stack.arrayBytes);
   optionalBytes(json, "neededBytes", stack.neededBytes);
+  if (analysis.boundMode) {
+    // The need's status is its task's; none where the need is unknown.
+    json.key("bound");
+    if (stack.neededBytes && start.task != nullptr) {
+      json.string(boundStatusName(start.task->bound));
+    } else {
+      json.null();
+    }
+  }
   json.key("spareBytes");
   if (stack.fit != StackFit::kUnknown) {
     json.integer(stack.spareBytes());
@@ -245,32 +260,108 @@ void writeUnused(JsonWriter& json, const RoutineTable& table) {
   json.endArray();
 }
 
+// ", \"NAME\": NUMBER" in the text of a step.
+void appendNumber(std::string& out, std::string_view name, uint32_t value) {
+  out.append(", \"").append(name).append("\": ");
+  appendUnsigned(out, value);
+}
+
+// The members of a frame: "overheadBytes" to "frameBytes".
+void appendFrame(std::string& out, const RoutineEntry& step,
+                 const StepFigures& figures) {
+  appendNumber(out, "overheadBytes", figures.overhead);
+  appendNumber(out, "paramBytes", step.paramBytes);
+  appendNumber(out, "localBytes", step.localBytes);
+  appendNumber(out, "frameBytes", figures.bytes);
+}
+
+// The members of a bound-mode step after its routine, "bytes" last.
+void appendBoundStep(std::string& out, const RoutineEntry& step,
+                     const StepFigures& figures) {
+  switch (figures.kind) {
+    case StepKind::kFrame:
+      appendFrame(out, step, figures);
+      break;
+    case StepKind::kRecursion:
+      appendNumber(out, "recursion", step.recursion - 1);
+      out.append(", \"depth\": ");
+      if (figures.recursion->depth) {
+        appendUnsigned(out, *figures.recursion->depth);
+      } else {
+        out.append("null");
+      }
+      appendNumber(out, "largestFrameBytes", figures.recursion->largestFrame);
+      appendNumber(out, "extraBytes", figures.extra);
+      break;
+    case StepKind::kStackAnnotation:
+      appendNumber(out, "annotatedBytes", figures.bytes - figures.extra);
+      appendNumber(out, "extraBytes", figures.extra);
+      break;
+  }
+  appendNumber(out, "bytes", figures.bytes);
+}
+
+// The name of a step's kind in the document.
+std::string_view stepKindName(StepKind kind) {
+  switch (kind) {
+    case StepKind::kFrame:
+      return "frame";
+    case StepKind::kRecursion:
+      return "recursion";
+    case StepKind::kStackAnnotation:
+      return "stackAnnotation";
+  }
+  return "frame";
+}
+
 // One step of a chain as the JSON text of an object on one line. Chains
-// can hold a million steps, so each is written at once.
-void stepText(std::string& out, const RoutineEntry& step) {
+// can hold a million steps, so each is written at once. Bound-mode steps
+// say their kind and the bytes they add.
+void stepText(std::string& out, const Analysis& analysis,
+              const RoutineEntry& step, bool first) {
+  const StepFigures figures = stepFigures(analysis, step, first);
   out.clear();
-  out.append("{\"routine\": ");
+  out.push_back('{');
+  if (analysis.boundMode) {
+    out.append("\"kind\": \"").append(stepKindName(figures.kind));
+    out.append("\", ");
+  }
+  out.append("\"routine\": ");
   appendJsonString(out, step.fullName);
-  out.append(", \"overheadBytes\": ");
-  appendUnsigned(out, step.invocationOverhead);
-  out.append(", \"paramBytes\": ");
-  appendUnsigned(out, step.paramBytes);
-  out.append(", \"localBytes\": ");
-  appendUnsigned(out, step.localBytes);
-  out.append(", \"frameBytes\": ");
-  appendUnsigned(out, frameBytes(step));
+  if (analysis.boundMode) {
+    appendBoundStep(out, step, figures);
+  } else {
+    appendFrame(out, step, figures);
+  }
   out.push_back('}');
 }
 
-void writeChain(JsonWriter& json, const ListedChain& chain) {
+// The step of the external routine that ends a bound-mode chain.
+void externalStepText(std::string& out, const Analysis& analysis,
+                      uint32_t external) {
+  out.assign("{\"kind\": \"external\", \"external\": ");
+  appendJsonString(out, analysis.bound.externals.routines()[external].name);
+  appendNumber(out, "bytes", externalStepBytes(analysis, external));
+  out.push_back('}');
+}
+
+void writeChain(JsonWriter& json, const Analysis& analysis,
+                const ListedChain& chain) {
   json.beginObject();
   member(json, "from", chain.from->fullName);
   member(json, "totalBytes", chain.from->totalBytes);
+  if (analysis.boundMode) {
+    member(json, "bound", boundStatusName(chain.from->bound));
+  }
   json.key("steps");
   json.beginArray();
   std::string text;
-  for (const RoutineEntry* step : chain.steps) {
-    stepText(text, *step);
+  for (size_t i = 0; i < chain.steps.size(); ++i) {
+    stepText(text, analysis, *chain.steps[i], i == 0);
+    json.rawValue(text);
+  }
+  if (chain.external) {
+    externalStepText(text, analysis, *chain.external);
     json.rawValue(text);
   }
   json.endArray();
@@ -347,6 +438,15 @@ void writeJsonReport(Console& console, const Analysis& analysis,
   json.beginObject();
   member(json, "$schema", kReportSchemaId);
   member(json, "memtally", kVersion);
+  member(json, "mode", analysis.boundMode ? "bound" : "classic");
+  if (analysis.boundMode) {
+    json.key("annotationFile");
+    if (!analysis.bound.annotationFile.empty()) {
+      json.string(analysis.bound.annotationFile);
+    } else {
+      json.null();
+    }
+  }
   member(json, "project", analysis.projectFile);
   member(json, "analyzed",
          formatIsoTime(analysis.time, utcOffsetSeconds(analysis.time)));
@@ -365,10 +465,11 @@ void writeJsonReport(Console& console, const Analysis& analysis,
   json.beginArray();
   if (analysis.top != nullptr) {
     for (const ListedChain& chain : listChains(analysis)) {
-      writeChain(json, chain);
+      writeChain(json, analysis, chain);
     }
   }
   json.endArray();
+  if (analysis.boundMode) writeBoundFindings(json, analysis);
   writeWarnings(json, analysis);
   writeMessages(json, analysis, closing);
   writeBudget(json, analysis, budget);

@@ -16,9 +16,11 @@ namespace memtally {
 inline constexpr char kReportSchemaId[] =
     "urn:memtally:report-schema";
 
-// Writes the document of the analysis on standard output: the estimate, every
-// routine of the table in routine order, the tasks, the unused routines, the
-// deepest call chains, the warnings and, when `budget` is given, its verdict.
+// Writes the document of the analysis on standard output: its mode, the
+// estimate, every routine of the table in routine order, the tasks, the
+// unused routines, the deepest call chains, the warnings and, when `budget`
+// is given, its verdict. In bound mode every total says its bound, and the
+// recursions, the external routines and the annotations follow the chains.
 // The document is made whole before any of it is written, so that a run
 // that fails on the way leaves standard output empty.
 // `closing` holds the messages the run writes on standard error after the

@@ -1,10 +1,13 @@
 #include "report/listings.h"
 
 #include <algorithm>
+#include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "analysis/bound.h"
 #include "base/chars.h"
 #include "base/format.h"
 #include "analysis/requirement.h"
@@ -60,6 +63,86 @@ void appendCalleeLine(std::string& out, const RoutineEntry& callee) {
   out.push_back('\n');
 }
 
+// "  %-33.33s %21.21s %6s\n": an external routine under its caller's row,
+// with its annotated size or "?".
+void appendExternalLine(std::string& out, std::string_view name,
+                        std::optional<uint32_t> bytes) {
+  out.append("  ");
+  appendColumn(out, name, 33);
+  out.push_back(' ');
+  appendBlanks(out, 21);
+  out.push_back(' ');
+  if (bytes) {
+    appendUnsigned(out, *bytes, 6);
+  } else {
+    appendBlanks(out, 5);
+    out.push_back('?');
+  }
+  out.push_back('\n');
+}
+
+// The external routines each routine calls, by their index, largest size
+// first and those without one last; empty outside bound mode.
+class ExternalCallees {
+ public:
+  explicit ExternalCallees(const BoundFacts* bound) : bound_(bound) {
+    if (bound_ == nullptr) return;
+    for (const ExternalCall& call : bound_->externals.calls()) {
+      byCaller_[call.caller].push_back(call.routine);
+    }
+    for (auto& [caller, routines] : byCaller_) {
+      std::stable_sort(routines.begin(), routines.end(),
+                       [this](uint32_t a, uint32_t b) {
+                         const std::optional<uint32_t> sizeA = sizeOf(a);
+                         const std::optional<uint32_t> sizeB = sizeOf(b);
+                         return sizeA && (!sizeB || *sizeA > *sizeB);
+                       });
+    }
+  }
+
+  const std::vector<uint32_t>& of(const RoutineEntry& caller) const {
+    static const std::vector<uint32_t> kNone;
+    const auto found = byCaller_.find(&caller);
+    return found == byCaller_.end() ? kNone : found->second;
+  }
+
+  std::optional<uint32_t> sizeOf(uint32_t external) const {
+    return external < bound_->externalBytes.size()
+               ? bound_->externalBytes[external]
+               : std::nullopt;
+  }
+
+  std::string_view nameOf(uint32_t external) const {
+    return bound_->externals.routines()[external].name;
+  }
+
+ private:
+  const BoundFacts* bound_;
+  std::unordered_map<const RoutineEntry*, std::vector<uint32_t>> byCaller_;
+};
+
+// The callee lines of `entry`: its routines by compareByTotal and, in bound
+// mode, its external routines merged in by size, after routines of the
+// same total.
+void appendCallees(std::string& out, const RoutineEntry& entry,
+                   const ExternalCallees& externals) {
+  const std::vector<const RoutineEntry*> callees = calleesByTotal(entry);
+  const std::vector<uint32_t>& outside = externals.of(entry);
+  size_t next = 0;
+  for (const RoutineEntry* callee : callees) {
+    for (; next < outside.size(); ++next) {
+      const std::optional<uint32_t> size = externals.sizeOf(outside[next]);
+      if (!size || *size <= callee->totalBytes) break;
+      appendExternalLine(out, externals.nameOf(outside[next]), size);
+    }
+    appendCalleeLine(out, *callee);
+  }
+  for (; next < outside.size(); ++next) {
+    appendExternalLine(out, externals.nameOf(outside[next]),
+                       externals.sizeOf(outside[next]));
+  }
+}
+
 // "  %-33.33s %7u bytes\n": a task with its stack, the total plus 6.
 void appendTaskLine(std::string& out, const RoutineEntry& task) {
   out.append("  ");
@@ -85,7 +168,8 @@ void appendDetailedHeading(std::string& out) {
 // Every computed routine in table order, each after an empty line except
 // the one at index 0 of the table (also when earlier entries printed
 // nothing), with its callees sorted by compareByTotal.
-void printRoutineRows(Console& console, const RoutineTable& table) {
+void printRoutineRows(Console& console, const RoutineTable& table,
+                      const ExternalCallees& externals) {
   const auto& entries = table.entries;
   std::string out;
   for (size_t i = 0; i < entries.size(); ++i) {
@@ -94,9 +178,7 @@ void printRoutineRows(Console& console, const RoutineTable& table) {
     out.clear();
     if (i > 0) out.push_back('\n');
     appendRow(out, entry);
-    for (const RoutineEntry* callee : calleesByTotal(entry)) {
-      appendCalleeLine(out, *callee);
-    }
+    appendCallees(out, entry, externals);
     console.out(out);
   }
 }
@@ -151,11 +233,12 @@ std::vector<const RoutineEntry*> callersByName(const RoutineEntry& entry) {
   return sortedCopy(entry.callers, compareByRoutineName);
 }
 
-void printDetailedAnalysis(const RoutineTable& table, Console& console) {
+void printDetailedAnalysis(const RoutineTable& table, Console& console,
+                           const BoundFacts* bound) {
   std::string heading;
   appendDetailedHeading(heading);
   console.out(heading);
-  printRoutineRows(console, table);
+  printRoutineRows(console, table, ExternalCallees(bound));
   printTaskBlock(console, table);
 }
 

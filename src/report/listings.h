@@ -32,9 +32,14 @@ std::vector<const RoutineEntry*> calleesByTotal(const RoutineEntry& entry);
 // Returns the routines that call `entry`, by compareByRoutineName.
 std::vector<const RoutineEntry*> callersByName(const RoutineEntry& entry);
 
+struct BoundFacts;
+
 // Prints every computed routine of the table, in table order, with its
 // sizes and its callees by compareByTotal, then the stack of every task.
-void printDetailedAnalysis(const RoutineTable& table, Console& console);
+// In bound mode (`bound` given) the external routines a routine calls join
+// its callees by their annotated size, "?" for one without.
+void printDetailedAnalysis(const RoutineTable& table, Console& console,
+                           const BoundFacts* bound = nullptr);
 
 // Prints the routines of `order` that no computation reached.
 void printUnusedRoutines(std::span<const RoutineEntry* const> order,

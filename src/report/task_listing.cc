@@ -61,6 +61,12 @@ std::string row(const Analysis& analysis, const TaskStack& stack) {
                        : std::nullopt);
   if (stack.fit == StackFit::kTooSmall) out.append("  too small");
   if (stack.fit == StackFit::kUnknown) out.append("  unchecked");
+  // Bound mode: a need that is only a lower bound leaves the fit unknown.
+  if (stack.fit == StackFit::kUnknown && stack.needAtLeast &&
+      stack.neededBytes) {
+    out.append(": needs at least ");
+    appendUnsigned(out, *stack.neededBytes);
+  }
   out.push_back('\n');
   return out;
 }

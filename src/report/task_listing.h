@@ -12,7 +12,8 @@ namespace memtally {
 // project order: the task, the stack array, where it is declared, the bytes
 // it holds, the bytes the task needs and the spare bytes, "-" for what is
 // not known, and "too small" or "unchecked" where the start does not fit or
-// cannot be checked. Nothing when the project starts no task.
+// cannot be checked ("unchecked: needs at least 38" in bound mode, where the
+// need is only a lower bound). Nothing when the project starts no task.
 void printTaskStacks(Console& console, const Analysis& analysis);
 
 }  // namespace memtally

@@ -21,7 +21,10 @@ void writeEstimate(Console& console, const Analysis& analysis, int options,
                analysis.target, analysis.staticRam);
   if (analysis.boundMode) console.out(boundSummaryLine(analysis));
   if (withChains) printCallChains(console, analysis);
-  if (options & OPT_DETAIL) printDetailedAnalysis(table, console);
+  if (options & OPT_DETAIL) {
+    printDetailedAnalysis(table, console,
+                          analysis.boundMode ? &analysis.bound : nullptr);
+  }
   const std::vector<const RoutineEntry*> order =
       (options & OPT_UNUSED) != 0
           ? fullNameOrder(table)
