@@ -311,3 +311,44 @@ TEST(BoundTest, SummarySaysWhatKindOfBoundTheTotalIs) {
 
 }  // namespace
 }  // namespace memtally
+
+namespace memtally {
+namespace {
+
+TEST(BoundTest, CheckNamesWhatBoundModeCannotSeeInsteadOfWhatItResolves) {
+  MemoryFileSystem files = project(
+      "Sub Main()\n  Delay 1\n  x = GetADC(3)\n  Call R\n  B.Helper\n"
+      "  CallTask \"Helper\", S\nEnd Sub\nSub R()\n  R\n  Delay 2\nEnd Sub\n",
+      "Public Sub Helper()\nEnd Sub\n", {}, "stack GetADC 4\n");
+  const auto [err, status] = errorsOf(files, {"--bound", "--check"});
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(err,
+            "A.bas:2:3: warning: Delay is no routine of the project, so its "
+            "calls count 0 bytes and every total above them is a lower bound; "
+            "give its stack with a line \"stack Delay BYTES\" in P.mta\n"
+            "A.bas:6:3: warning: the stack of task B.Helper cannot be checked: "
+            "no array S is declared\n"
+            "A.bas:8:5: warning: A.R calls itself; without a depth the "
+            "recursion counts once, so every total above it is a lower bound; "
+            "give its depth with a line \"recursion A.R DEPTH\" in P.mta\n");
+}
+
+TEST(BoundTest, GateFailsATaskWhoseNeedIsOnlyALowerBound) {
+  MemoryFileSystem files = project(
+      "Dim S(1 To 40) As Byte\nSub Main()\n  CallTask \"T\", S\nEnd Sub\n"
+      "Sub T()\n  Delay 1\nEnd Sub\n",
+      "", {});
+  EXPECT_EQ(errorsOf(files, {"--bound", "--budget=400"}),
+            std::make_pair(std::string("The stack of task A.T cannot be "
+                                       "checked: its need of at least 15 "
+                                       "bytes is only a lower bound.\n"),
+                           2));
+  files.add("P.mta", "stack Delay 30\n");
+  EXPECT_EQ(errorsOf(files, {"--bound", "--budget=400"}),
+            std::make_pair(std::string("Task A.T needs 45 bytes of stack, but "
+                                       "S holds 40 bytes.\n"),
+                           2));
+}
+
+}  // namespace
+}  // namespace memtally

@@ -80,5 +80,20 @@ TEST(ReadmeE2ETest, CallGraphPictureIsDrawnFromTheExamplesGraph) {
   EXPECT_TRUE(std::filesystem::exists(source / "doc" / "blink-callgraph.svg"));
 }
 
+TEST(ReadmeE2ETest, AnnotationFileShownIsTheExamplesOwn) {
+  const std::filesystem::path source(MEMTALLY_SOURCE_DIR);
+  const auto read = [](const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+  };
+  const std::string annotations =
+      read(source / "examples" / "Blink" / "Blink.mta");
+  ASSERT_FALSE(annotations.empty());
+  EXPECT_NE(read(source / "README.md").find("```\n" + annotations + "```\n"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace memtally
