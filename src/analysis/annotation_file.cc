@@ -5,6 +5,7 @@
 
 #include "base/chars.h"
 #include "base/format.h"
+#include "base/warning_log.h"
 
 namespace memtally {
 namespace {
@@ -255,15 +256,8 @@ AnnotationFile readAnnotations(LineReader& reader) {
 
 std::string formatAnnotationError(std::string_view file,
                                   const AnnotationError& error) {
-  std::string text(file);
-  text.push_back(':');
-  appendUnsigned(text, error.line);
-  text.push_back(':');
-  appendUnsigned(text, error.column);
-  text.append(": error: ");
-  text.append(error.text);
-  text.push_back('\n');
-  return text;
+  return formatDiagnostic(file, error.line, error.column, "error",
+                          error.text);
 }
 
 }  // namespace memtally

@@ -145,18 +145,24 @@ void noteEarlyEnd(const FileWarnings& warnings, const LineReader& reader) {
   }
 }
 
-std::string formatWarning(const Warning& warning) {
-  std::string text = warning.file;
-  if (warning.line != 0) {
+std::string formatDiagnostic(std::string_view file, uint32_t line,
+                             uint32_t column, std::string_view severity,
+                             std::string_view message) {
+  std::string text(file);
+  if (line != 0) {
     text.push_back(':');
-    appendUnsigned(text, warning.line);
+    appendUnsigned(text, line);
     text.push_back(':');
-    appendUnsigned(text, warning.column);
+    appendUnsigned(text, column);
   }
-  text.append(": warning: ");
-  text.append(warning.message);
+  text.append(": ").append(severity).append(": ").append(message);
   text.push_back('\n');
   return text;
+}
+
+std::string formatWarning(const Warning& warning) {
+  return formatDiagnostic(warning.file, warning.line, warning.column,
+                          "warning", warning.message);
 }
 
 }  // namespace memtally

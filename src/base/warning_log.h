@@ -156,6 +156,12 @@ void noteEarlyEnd(const FileWarnings& warnings, const LineReader& reader);
 // applies, with its newline.
 std::string formatWarning(const Warning& warning);
 
+// Formats one line in the form compilers use, "FILE:LINE:COLUMN: SEVERITY:
+// MESSAGE", or "FILE: SEVERITY: MESSAGE" for line 0, with its newline.
+std::string formatDiagnostic(std::string_view file, uint32_t line,
+                             uint32_t column, std::string_view severity,
+                             std::string_view message);
+
 }  // namespace memtally
 
 #endif  // MEMTALLY_BASE_WARNING_LOG_H_

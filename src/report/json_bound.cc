@@ -8,27 +8,6 @@
 namespace memtally {
 namespace {
 
-void member(JsonWriter& json, std::string_view name, std::string_view value) {
-  json.key(name);
-  json.string(value);
-}
-
-void member(JsonWriter& json, std::string_view name, uint32_t value) {
-  json.key(name);
-  json.number(value);
-}
-
-// A member whose value is a number, or null when there is none.
-void optionalNumber(JsonWriter& json, std::string_view name,
-                    std::optional<uint32_t> value) {
-  json.key(name);
-  if (value) {
-    json.number(*value);
-  } else {
-    json.null();
-  }
-}
-
 // The name of the external routine whose size gave the callee bytes of
 // `entry`, or null.
 void worstExternal(JsonWriter& json, const Analysis& analysis,

@@ -20,21 +20,6 @@
 namespace memtally {
 namespace {
 
-void member(JsonWriter& json, std::string_view name, std::string_view value) {
-  json.key(name);
-  json.string(value);
-}
-
-void member(JsonWriter& json, std::string_view name, uint32_t value) {
-  json.key(name);
-  json.number(value);
-}
-
-void flag(JsonWriter& json, std::string_view name, bool value) {
-  json.key(name);
-  json.boolean(value);
-}
-
 // A member whose value is a list of routines' full names, on one line.
 template <typename Routines>
 void names(JsonWriter& json, std::string_view name, const Routines& routines) {
@@ -162,17 +147,6 @@ void writeTasks(JsonWriter& json, const Analysis& analysis) {
   json.endArray();
 }
 
-// A member whose value is a byte count, or null when it is not known.
-void optionalBytes(JsonWriter& json, std::string_view name,
-                   std::optional<uint32_t> bytes) {
-  json.key(name);
-  if (bytes) {
-    json.number(*bytes);
-  } else {
-    json.null();
-  }
-}
-
 // A member whose value is a text, or null.
 void optionalText(JsonWriter& json, std::string_view name,
                   const std::optional<std::string>& text) {
@@ -208,8 +182,8 @@ void writeTaskStart(JsonWriter& json, const Analysis& analysis,
   } else {
     json.null();
   }
-  optionalBytes(json, "arrayBytes", stack.arrayBytes);
-  optionalBytes(json, "neededBytes", stack.neededBytes);
+  optionalNumber(json, "arrayBytes", stack.arrayBytes);
+  optionalNumber(json, "neededBytes", stack.neededBytes);
   if (analysis.boundMode) {
     // The need's status is its task's; none where the need is unknown.
     json.key("bound");

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -104,6 +105,34 @@ class JsonWriter {
   bool afterKey_ = false;  // a key was written and waits for its value
   bool done_ = false;      // the top value is complete
 };
+
+// The members most objects of the documents hold: a key and its value.
+inline void member(JsonWriter& json, std::string_view name,
+                   std::string_view value) {
+  json.key(name);
+  json.string(value);
+}
+
+inline void member(JsonWriter& json, std::string_view name, uint32_t value) {
+  json.key(name);
+  json.number(value);
+}
+
+inline void flag(JsonWriter& json, std::string_view name, bool value) {
+  json.key(name);
+  json.boolean(value);
+}
+
+// A member whose value is a number, or null when it is not known.
+inline void optionalNumber(JsonWriter& json, std::string_view name,
+                           std::optional<uint32_t> value) {
+  json.key(name);
+  if (value) {
+    json.number(*value);
+  } else {
+    json.null();
+  }
+}
 
 }  // namespace memtally
 
