@@ -111,11 +111,43 @@ TEST(CommandLineTest, MalformedLongOptionsFailWithTheirMessage) {
       {{"--path", "--check", "--pth", "B"},
        "Unrecognized option - \"--pth\".\n"},
       {{"--check=", "B"}, "Unrecognized option - \"--check=\".\n"},
+      {{"--bound=yes", "B"}, "Unrecognized option - \"--bound=yes\".\n"},
+      {{"--annotations"}, "Missing file name for option --annotations.\n"},
+      {{"--annotations=", "B"},
+       "Missing file name for option --annotations.\n"},
       // Options without a project still need one.
       {{"--budget=5"}, "No BasicX project specified.\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(failureOf(c.args), c.message) << c.args[0];
+  }
+}
+
+TEST(CommandLineTest, AnnotationsImplyBoundModeAndTakeTheNextArgument) {
+  struct Case {
+    std::vector<std::string> args;
+    bool bound;
+    std::optional<std::string> annotations;
+    std::optional<std::string> project;
+  };
+  const Case cases[] = {
+      {{"Blink"}, false, {}, "Blink"},
+      {{"--bound", "Blink"}, true, {}, "Blink"},
+      {{"--annotations=x.mta", "Blink"}, true, "x.mta", "Blink"},
+      {{"--annotations", "Blink"}, true, "Blink", {}},
+      {{"--annotations", "a.mta", "--annotations=b.mta", "B"}, true, "b.mta",
+       "B"},
+      {{"Blink", "--bound"}, false, {}, "Blink"},
+  };
+  for (const Case& c : cases) {
+    CommandLine line;
+    try {
+      parseArguments(c.args, line);
+    } catch (const FatalError&) {
+    }
+    EXPECT_EQ(line.bound, c.bound) << c.args[0];
+    EXPECT_EQ(line.annotations, c.annotations) << c.args[0];
+    EXPECT_EQ(line.project, c.project) << c.args[0];
   }
 }
 
