@@ -177,15 +177,6 @@ TEST(BoundTest, RecursionsAreRecordedWithTheirMembersDepthAndCallsOut) {
   EXPECT_TRUE(analysis.bound.annotations[0].used);
 }
 
-TEST(BoundTest, QualifiedCallsAndTasksOfOtherModulesCountInBoundModeOnly) {
-  MemoryFileSystem files = project(
-      "Sub Main()\nCall Helper\nEnd Sub\n",
-      "Public Sub Helper()\nEnd Sub\n", {{"B.Helper", 4}});
-  const Analysis analysis = analyzeBound(files);
-  EXPECT_EQ(analysis.total, 15u + 13u);
-  EXPECT_EQ(analysis.top->bound, kExact);
-}
-
 // Runs the tool and returns standard error and the status.
 std::pair<std::string, int> errorsOf(MemoryFileSystem& files,
                                      std::vector<std::string> args) {

@@ -191,31 +191,5 @@ TEST(OutputGrowthTest, BoundModeOverOneLongRecursionGrowsLinearly) {
   expectLinear({"--bound", "--path", "--tasks", "C"}, chain, taskChain);
 }
 
-// Bound mode: r0 calls r1, and so on, and the last calls r0 again, and Main
-// starts every ri as a task: every chain is one step into the same
-// recursion of n members, which each writer must not spell out again.
-MemoryFileSystem taskRing(size_t n) {
-  std::string main = "Sub Main()\n  r0\n";
-  std::string routines;
-  for (size_t i = 0; i < n; ++i) {
-    const std::string name = "r" + std::to_string(i);
-    main += "  CallTask \"" + name + "\", k\n";
-    routines += "Sub " + name + "()\n  r" + std::to_string((i + 1) % n) +
-                "\nEnd Sub\n";
-  }
-  MemoryFileSystem files;
-  files.add("R.bxp", "R.bas\n");
-  files.add("R.bas", main + "End Sub\n" + routines);
-  files.add("R.mpp", "RAM allocated: 0\n");
-  return files;
-}
-
-TEST(OutputGrowthTest, ChainsIntoOneRecursionGrowLinearly) {
-  const size_t n = sanitizeBuild() ? 500 : 2000;
-  for (const char* option : {"--path", "--json", "--dot"}) {
-    expectLinear({option, "--bound", "R"}, n, taskRing);
-  }
-}
-
 }  // namespace
 }  // namespace memtally
