@@ -39,19 +39,13 @@ std::vector<RoutineEntry*> routinesNamed(const RoutineTable& table,
   return found;
 }
 
-// The routines a name could mean, as an error lists them.
-std::string listRoutines(const std::vector<RoutineEntry*>& routines) {
-  constexpr size_t kNamed = 3;
-  std::string names;
-  for (size_t i = 0; i < routines.size() && i < kNamed; ++i) {
-    if (i > 0) names += ", ";
-    names += routines[i]->fullName;
-  }
-  if (routines.size() > kNamed) {
-    names += " and " + decimal(static_cast<uint32_t>(routines.size() - kNamed)) +
-             " more";
-  }
-  return names;
+// Warns about annotation `annotation` of the file that it changes nothing.
+void warnStale(Analysis& analysis, const Annotation& annotation,
+               std::string text) {
+  analysis.warnings.add(WarningSource::kAnnotations, 0,
+                        analysis.bound.annotationFile,
+                        {annotation.line, annotation.name.column},
+                        WarningKind::kAnnotationStale, std::move(text));
 }
 
 // What the names of an annotation file mean in one project.
@@ -90,7 +84,7 @@ class Resolver {
     if (found.size() > 1) {
       fail(line, name,
            name.text + " is defined by several modules (" +
-               listRoutines(found) + "); name one as Module.Routine");
+               firstNames(found) + "); name one as Module.Routine");
       if (ambiguous != nullptr) *ambiguous = true;
     } else if (required) {
       fail(line, name, name.text + " is no routine of the project");
@@ -155,7 +149,12 @@ class Resolver {
     // stale.
     const std::optional<uint32_t> external =
         bound_.externals.find(annotation.name.text);
-    if (!external) return;
+    if (!external) {
+      warnStale(analysis_, annotation,
+                "nothing in the project calls " + annotation.name.text +
+                    ", so its stack size changes nothing");
+      return;
+    }
     if (claim(bound_.externalStackOf, *external, index,
               bound_.externals.routines()[*external].name)) {
       bound_.externalBytes.resize(bound_.externals.routines().size());
@@ -177,15 +176,6 @@ class Resolver {
   std::unordered_map<const RoutineEntry*, uint32_t> callsOf_;
   std::vector<AnnotationError> errors_;
 };
-
-// Warns about annotation `annotation` of the file that it changes nothing.
-void warnStale(Analysis& analysis, const Annotation& annotation,
-               std::string text) {
-  analysis.warnings.add(WarningSource::kAnnotations, 0,
-                        analysis.bound.annotationFile,
-                        {annotation.line, annotation.name.column},
-                        WarningKind::kAnnotationStale, std::move(text));
-}
 
 // The routines that some routine calls.
 std::unordered_set<const RoutineEntry*> calledRoutines(
@@ -254,17 +244,6 @@ void addStaleAnnotationWarnings(Analysis& analysis) {
         entry != analysis.top) {
       warnStale(analysis, bound.annotations[index],
                 "nothing calls " + std::string(entry->fullName) +
-                    ", so its stack size changes nothing");
-    }
-  }
-  for (const Annotation& annotation : bound.annotations) {
-    if (annotation.kind != AnnotationKind::kStack) continue;
-    if (!routinesNamed(*analysis.table, annotation.name.text).empty()) continue;
-    const std::optional<uint32_t> external =
-        bound.externals.find(annotation.name.text);
-    if (!external) {
-      warnStale(analysis, annotation,
-                "nothing in the project calls " + annotation.name.text +
                     ", so its stack size changes nothing");
     }
   }

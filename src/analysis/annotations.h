@@ -17,8 +17,10 @@ namespace memtally {
 // ".mta") when there is one, into analysis.bound: resolves every name,
 // gives routines and external routines their stack sizes and recursion
 // depths, and adds the calls it names to the table (with their callers when
-// `options` asks for them). Throws FatalError when the named file cannot be
-// opened, and one listing every error of the file when it has any.
+// `options` asks for them); warns about a stack annotation of a name that
+// nothing in the project calls. Throws FatalError when the named file
+// cannot be opened, and one listing every error of the file when it has
+// any.
 void applyAnnotationFile(FileSystem& files,
                          const std::optional<std::string>& named,
                          const std::string& project, int options,
@@ -29,10 +31,9 @@ void applyAnnotationFile(FileSystem& files,
 [[noreturn]] void throwAnnotationErrors(std::string_view file,
                                         std::vector<AnnotationError> errors);
 
-// Adds the warnings of --check about annotations that change nothing: a
-// recursion annotation on a routine bound mode reached that is in no
-// recursion, a stack annotation on a routine or external routine nothing
-// calls.
+// Adds the warnings of --check about annotations of routines that change
+// nothing: a recursion annotation on a routine bound mode reached that is
+// in no recursion, a stack annotation on a routine nothing calls.
 void addStaleAnnotationWarnings(Analysis& analysis);
 
 }  // namespace memtally

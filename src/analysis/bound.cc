@@ -156,12 +156,12 @@ uint64_t frameOf(const RoutineEntry& entry) {
 // first call, in order, that gave it, and the worst status of them all.
 struct Largest {
   uint32_t bytes = 0;
-  const RoutineEntry* routine = nullptr;  // the routine that gave `bytes`
+  RoutineEntry* routine = nullptr;  // the routine that gave `bytes`
   std::optional<uint32_t> external;       // or the external routine
   BoundStatus status = BoundStatus::kExact;
   bool wrapped = false;
 
-  void takeRoutine(const RoutineEntry& callee) {
+  void takeRoutine(RoutineEntry& callee) {
     status = worseStatus(status, callee.bound);
     wrapped = wrapped || callee.wrapReached;
     if (callee.totalBytes > bytes) {
@@ -240,24 +240,13 @@ class BoundComputation {
     }
     for (uint32_t i = graph_.externalStart[node];
          i < graph_.externalStart[node + 1]; ++i) {
-      const uint32_t external = graph_.externals[i];
-      largest.takeExternal(bound_, external);
-      bound_.externalReached[external] = true;
-      markSizeUsed(external);
+      largest.takeExternal(bound_, graph_.externals[i]);
+      bound_.externalReached[graph_.externals[i]] = true;
     }
   }
 
-  // Marks the stack annotation of an external routine used: a call of it
-  // counts its size.
-  void markSizeUsed(uint32_t external) const {
-    const auto found = bound_.externalStackOf.find(external);
-    if (found != bound_.externalStackOf.end()) {
-      bound_.annotations[found->second].used = true;
-    }
-  }
-
-  // Stores a computed total on `entry`.
-  // A total beyond 64 bits comes `overflowed`.
+  // Stores a computed total on `entry`; `overflowed` says that it lost
+  // bits before it came here (a frame beyond 32 bits).
   void store(RoutineEntry& entry, uint64_t total, const Largest& largest,
              BoundStatus status, bool overflowed = false) {
     entry.invocationOverhead = kCalleeOverhead;
@@ -266,7 +255,7 @@ class BoundComputation {
         entry.totalBytes - static_cast<uint32_t>(frameOf(entry));
     entry.totalWrapped = overflowed || total > UINT32_MAX;
     entry.wrapReached = entry.totalWrapped || largest.wrapped;
-    entry.worstCallee = const_cast<RoutineEntry*>(largest.routine);
+    entry.worstCallee = largest.routine;
     entry.bound = status;
     if (largest.external) bound_.worstExternal[&entry] = *largest.external;
   }
@@ -456,6 +445,12 @@ std::vector<AnnotationError> computeBound(Analysis& analysis,
       [&](const std::vector<uint32_t>& members) {
         computation.complete(members);
       });
+  // A size counts where a call of its external routine was reached.
+  for (const auto& [external, annotation] : bound.externalStackOf) {
+    if (bound.externalReached[external]) {
+      bound.annotations[annotation].used = true;
+    }
+  }
   for (const RoutineEntry* entry : analysis.table->entries) {
     if ((entry->flags & ROUTINE_TASK) != 0) analysis.tasks.push_back(entry);
   }

@@ -47,17 +47,8 @@ void appendExtra(std::string& out, const StepFigures& figures) {
 
 // "    of A, B, C and 2 more": the members of a recursion of several.
 void appendMembers(std::string& out, const Recursion& recursion) {
-  const size_t count = recursion.members.size();
   out.append("    of ");
-  for (size_t i = 0; i < count && i < kNamedMembers; ++i) {
-    if (i > 0) out.append(", ");
-    out.append(recursion.members[i]->fullName);
-  }
-  if (count > kNamedMembers) {
-    out.append(" and ");
-    appendUnsigned(out, count - kNamedMembers);
-    out.append(" more");
-  }
+  out.append(firstNames(recursion.members, kNamedMembers));
   out.push_back('\n');
 }
 

@@ -207,6 +207,25 @@ const RoutineRun* findRun(const RoutineTable& table, std::string_view name);
 bool addCall(RoutineTable& table, RoutineEntry* caller, RoutineEntry* callee,
              bool withCaller = false);
 
+// The full names of the first `named` routines, separated by ", ", then
+// " and N more" for the rest: how a message names a list of any length.
+template <typename Routines>
+std::string firstNames(const Routines& routines, size_t named = 3) {
+  std::string names;
+  size_t count = 0;
+  for (const RoutineEntry* routine : routines) {
+    if (count < named) {
+      if (count > 0) names += ", ";
+      names += routine->fullName;
+    }
+    ++count;
+  }
+  if (count > named) {
+    names += " and " + std::to_string(count - named) + " more";
+  }
+  return names;
+}
+
 // Releases every entry and its lists; the table is empty afterwards.
 void freeRoutineTable(RoutineTable& table);
 
